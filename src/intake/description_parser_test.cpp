@@ -1,0 +1,60 @@
+#include "intake/description_parser.h"
+#include "testing/stage_test.h"
+
+#include <gmock/gmock.h>
+
+namespace courseeval {
+namespace {
+
+struct ParseCase {
+    std::string description;
+    ParsedDescription expected;
+};
+
+TEST(ParseDescriptionTest, KeywordsDecideCourseSectionAndInstructor) {
+    const std::vector<ParseCase> cases = {
+        {"bio 211 Section50. Instructor: dunmoor fennick", {"bio 211", "50", "dunmoor fennick"}},
+        // One character before "section" is dropped; two characters after it are the section.
+        {"xsection 7", {"", " 7", ""}},
+        {"a SECTION9", {"a", "9", ""}},
+        {"intersection", {"inte", "", ""}},
+        {"mth 121 Section40 / mth 122 Section41", {"mth 121 Section40 / mth 122", "41", ""}},
+        {"phy 121 Section40. Instructor:", {"phy 121", "40", ""}},
+        {"phy 121 Section40. Instructor:x", {"phy 121", "40", ""}},
+        {"INSTRUCTOR: a  instructor: b", {"", "", "b"}},
+        {"Seminar on ethics", {"", "", ""}},
+        {"", {"", "", ""}},
+        // Bytes outside A to Z are compared as they are.
+        {"caf\xC9 Section12. Instructor: \xD6zdemir", {"caf\xC9", "12", "\xD6zdemir"}},
+        {"s\xC9"
+         "ction 12",
+         {"", "", ""}},
+    };
+    for (const ParseCase& c : cases) {
+        EXPECT_EQ(parseDescription(c.description), c.expected) << "description: " << c.description;
+    }
+}
+
+TEST(ParseDescriptionTest, KeywordAtTheVeryStartLeavesTheCourseNameEmpty) {
+    EXPECT_EQ(parseDescription("Section50. Instructor: orwin brashby"),
+              (ParsedDescription{"", "50", "orwin brashby"}));
+    EXPECT_EQ(parseDescription("section"), (ParsedDescription{"", "", ""}));
+}
+
+class ParseDescriptionsTest : public testing::StageTest {};
+
+TEST_F(ParseDescriptionsTest, EveryRowIsParsedAndTheParseIsLogged) {
+    fillRows({{"1", "his 211 Section50. Instructor: sabeline the great"}, {"2"}, {"3", "SECTION 01 intro"}});
+    parseDescriptions(*tables, actionLog);
+    EXPECT_EQ(tables->courseName[1], "his 211");
+    EXPECT_EQ(tables->sectionNumber[1], "50");
+    EXPECT_EQ(tables->instructorName[1], "sabeline the great");
+    EXPECT_EQ(tables->courseName[2], "");
+    EXPECT_EQ(tables->sectionNumber[3], " 0");
+    EXPECT_THAT(logEntries(),
+                ::testing::ElementsAre("dataArray column 2 has been parsed to identify courseName "
+                                       "and sectionNumber arrays"));
+}
+
+} // namespace
+} // namespace courseeval

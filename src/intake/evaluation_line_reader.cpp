@@ -1,0 +1,96 @@
+#include "intake/evaluation_line_reader.h"
+
+#include "run/run_error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace courseeval {
+
+namespace {
+
+constexpr std::size_t bufferSize = 64 * 1024;
+constexpr char cr = '\r';
+constexpr char lf = '\n';
+
+[[noreturn]] void failWithErrno(std::string_view what, const std::string& path, int error) {
+    throw RunError(std::string(what) + " '" + path +
+                   "': " + (error != 0 ? std::strerror(error) : "unknown error"));
+}
+
+} // namespace
+
+EvaluationLineReader::EvaluationLineReader(std::string path)
+    : path_(std::move(path)), file_(std::fopen(path_.c_str(), "rb")), buffer_(bufferSize, '\0') {
+    if (file_ == nullptr) {
+        failWithErrno("cannot open", path_, errno);
+    }
+    // Opening a folder for reading succeeds on POSIX; it is refused here, before anything is written.
+    struct stat status {};
+    if (fstat(fileno(file_), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        failWithErrno("cannot read", path_, EISDIR);
+    }
+}
+
+EvaluationLineReader::~EvaluationLineReader() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+bool EvaluationLineReader::readLine(std::string& line) {
+    line.clear();
+    if (peekByte() < 0) {
+        return false;
+    }
+    for (;;) {
+        // Copy the run of ordinary characters in the buffer at once.
+        const char* begin = buffer_.data() + position_;
+        const char* end = buffer_.data() + filled_;
+        const char* stop = static_cast<const char*>(std::memchr(begin, cr, filled_ - position_));
+        if (stop == nullptr) {
+            line.append(begin, end);
+            position_ = filled_;
+            if (peekByte() < 0) {
+                return true;
+            }
+            continue;
+        }
+        line.append(begin, stop);
+        position_ += static_cast<std::size_t>(stop - begin) + 1;
+        if (peekByte() == lf) {
+            ++position_;
+        }
+        return true;
+    }
+}
+
+void EvaluationLineReader::close() {
+    std::FILE* file = file_;
+    file_ = nullptr;
+    if (file != nullptr && std::fclose(file) != 0) {
+        failWithErrno("cannot close", path_, errno);
+    }
+}
+
+int EvaluationLineReader::peekByte() {
+    if (position_ == filled_ && !fillBuffer()) {
+        return -1;
+    }
+    return static_cast<unsigned char>(buffer_[position_]);
+}
+
+bool EvaluationLineReader::fillBuffer() {
+    position_ = 0;
+    errno = 0;
+    filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    if (filled_ == 0 && std::ferror(file_) != 0) {
+        failWithErrno("cannot read", path_, errno);
+    }
+    return filled_ > 0;
+}
+
+} // namespace courseeval

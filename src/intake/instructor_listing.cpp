@@ -1,0 +1,20 @@
+#include "intake/instructor_listing.h"
+
+#include "run/file_names.h"
+#include "run/host_path.h"
+#include "run/output_file.h"
+
+namespace courseeval {
+
+void writeInstructorCourses(const std::string& folderPath, const EvaluationTables& tables,
+                            ActionLog& actionLog) {
+    OutputFile listing(hostPath(folderPath, instructorListingFileName));
+    actionLog.logAction(folderPath + std::string(instructorListingFileName) + " opened For Output As #2");
+    for (int row = 1; row <= tables.nLines; ++row) {
+        listing.writeLine(tables.courseName[row] + "-" + tables.sectionNumber[row] +
+                          " instructor: " + tables.instructorName[row] + "xxxx");
+    }
+    listing.close();
+}
+
+} // namespace courseeval

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "intake/evaluation_tables.h"
+#include "run/action_log.h"
+
+#include <string>
+
+namespace courseeval {
+
+// Lists course name, section number and instructor of every row, one line per row:
+// courseName + "-" + sectionNumber + " instructor: " + instructorName + "xxxx".
+void writeInstructorCourses(const std::string& folderPath, const EvaluationTables& tables,
+                            ActionLog& actionLog);
+
+} // namespace courseeval

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "intake/evaluation_tables.h"
+#include "run/action_log.h"
+
+#include <string>
+
+namespace courseeval {
+
+// Writes `dataArray` back as text, the record line of every row in row order, so that it can be compared
+// with the evaluation file.
+void writeReconstruction(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog);
+
+} // namespace courseeval

@@ -1,0 +1,39 @@
+#include "reports/grouped_report.h"
+
+#include "intake/record_line.h"
+#include "run/file_names.h"
+#include "run/host_path.h"
+#include "run/number_text.h"
+#include "run/output_file.h"
+
+namespace courseeval {
+
+void writeGroupedReport(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog) {
+    OutputFile report(hostPath(folderPath, groupedReportFileName));
+    OutputFile crossCheck(hostPath(folderPath, crossCheckFileName));
+    actionLog.logAction(folderPath + std::string(groupedReportFileName) + " opened For Output As #2");
+    actionLog.logAction(folderPath + std::string(crossCheckFileName) + " opened For Output As #3");
+
+    int nNonEmpty = 0;
+    for (int group = 1; group <= tables.nUnique; ++group) {
+        // Slots past a group's last record hold row 0, whose description is empty: they are skipped.
+        for (int slot = 1; slot <= tables.nLines; ++slot) {
+            const int row = tables.occurrence(group, slot);
+            const std::string& description = tables.dataArray(row, 2);
+            if (description.empty()) {
+                continue;
+            }
+            nNonEmpty += writeRecordLine(report, tables, row);
+            crossCheck.writeLine(numberText(group) + " " + numberText(slot) + "\t" + description);
+        }
+    }
+
+    // Both files are closed before their entries are logged, so the log never reports lines that failed
+    // to reach the disk.
+    report.close();
+    crossCheck.close();
+    actionLog.logAction("files have been written from dataArray(occurrence(p, j)) array");
+    actionLog.logAction("number of nonempty fields written totals " + numberText(nNonEmpty));
+}
+
+} // namespace courseeval

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "intake/evaluation_tables.h"
+#include "run/action_log.h"
+
+#include <string>
+
+namespace courseeval {
+
+// Writes the records again, group by group and in row order within a group, as record lines; beside them a
+// cross-check line per record written (" p  j" + TAB + description). Logs how many non-empty cells the
+// record lines hold.
+void writeGroupedReport(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog);
+
+} // namespace courseeval

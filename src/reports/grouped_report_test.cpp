@@ -1,0 +1,75 @@
+#include "reports/course_grouping.h"
+#include "reports/grouped_report.h"
+#include "run/run_error.h"
+#include "testing/stage_test.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+
+namespace courseeval {
+namespace {
+
+using ::testing::ElementsAre;
+
+class GroupedReportTest : public testing::StageTest {
+protected:
+    void groupAndReport() {
+        groupCourses(*tables, actionLog);
+        writeGroupedReport(folderPath, *tables, actionLog);
+    }
+};
+
+TEST_F(GroupedReportTest, RecordsStandGroupByGroupWithTheirCrossCheckLines) {
+    const std::vector<std::vector<std::string>> rows = {
+        testing::sampleRecord(1, "A"), testing::sampleRecord(2, "B"), testing::sampleRecord(3, "A"),
+        testing::sampleRecord(4, "C")};
+    fillRows(rows);
+    groupAndReport();
+    EXPECT_EQ(bytesOf(groupedReportFileName), testing::recordLine(rows[0]) + testing::recordLine(rows[2]) +
+                                                  testing::recordLine(rows[1]) +
+                                                  testing::recordLine(rows[3]));
+    EXPECT_EQ(bytesOf(crossCheckFileName), " 1  1\tA\r\n 1  2\tA\r\n 2  1\tB\r\n 3  1\tC\r\n");
+    EXPECT_THAT(
+        logEntries(),
+        ElementsAre("uniqueCourses array has been identified",
+                    "occurrence(p, nOccurence) array has been read",
+                    folderPath + "sampleEvalData_sorted_by_unique_info.txt opened For Output As #2",
+                    folderPath + "checking_sampleEvalData_sorted_by_unique_info.txt opened For Output As #3",
+                    "files have been written from dataArray(occurrence(p, j)) array",
+                    "number of nonempty fields written totals  172"));
+}
+
+TEST_F(GroupedReportTest, OnlyNonEmptyCellsOfWrittenRecordsAreCounted) {
+    // Row 1: two non-empty cells and an empty one; row 2 has no description and is not written; row 3:
+    // 43 non-empty cells of which only the first 43 of its 45 count.
+    std::vector<std::string> wide = testing::sampleRecord(3, "wide");
+    wide.push_back("c44");
+    wide.push_back("c45");
+    fillRows({{"1", "narrow", ""}, {"2", "", "x", "y"}, wide});
+    groupAndReport();
+    EXPECT_EQ(logEntries().back(), "number of nonempty fields written totals  45");
+    EXPECT_EQ(testing::splitCrLfLines(bytesOf(groupedReportFileName)).front(),
+              "1\tnarrow\t" + std::string(41, '\t'));
+}
+
+TEST_F(GroupedReportTest, NoGroupsGiveEmptyFilesAndACountOfZero) {
+    fillRows({{"1", ""}});
+    groupAndReport();
+    EXPECT_EQ(bytesOf(groupedReportFileName), "");
+    EXPECT_EQ(bytesOf(crossCheckFileName), "");
+    EXPECT_EQ(logEntries().back(), "number of nonempty fields written totals  0");
+}
+
+TEST_F(GroupedReportTest, FullDiskForTheCrossCheckIsAnErrorAfterTheOpeningEntries) {
+    std::filesystem::create_symlink("/dev/full", folder.file(std::string(crossCheckFileName)));
+    fillRows({testing::sampleRecord(1, "A")});
+    groupCourses(*tables, actionLog);
+    EXPECT_THROW(writeGroupedReport(folderPath, *tables, actionLog), RunError);
+    EXPECT_EQ(logEntries().back(),
+              folderPath + "checking_sampleEvalData_sorted_by_unique_info.txt opened For Output As #3");
+    // The report itself was complete when the error came, and keeps its record.
+    EXPECT_EQ(bytesOf(groupedReportFileName), testing::recordLine(testing::sampleRecord(1, "A")));
+}
+
+} // namespace
+} // namespace courseeval

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "intake/evaluation_tables.h"
+#include "run/action_log.h"
+
+#include <string>
+
+namespace courseeval {
+
+// Writes one line per row: course name, section number and instructor, then columns 3, 4 and the odd
+// columns 5 to 31, 19 fields separated by TABs.
+void writeNumbersOnly(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog);
+
+} // namespace courseeval

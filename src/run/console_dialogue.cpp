@@ -1,0 +1,44 @@
+#include "run/console_dialogue.h"
+
+#include "run/run_error.h"
+
+#include <string>
+
+namespace courseeval {
+
+ConsoleDialogue::ConsoleDialogue(std::istream& in, std::ostream& out, bool interactive)
+    : in_(in), out_(out), interactive_(interactive) {}
+
+std::string ConsoleDialogue::askText(const std::string& prompt) {
+    writeLine(prompt);
+    return readLine();
+}
+
+void ConsoleDialogue::showNotice(const std::string& message) {
+    writeLine(message);
+    if (interactive_) {
+        out_ << "[Enter]" << std::flush;
+        readLine();
+    }
+}
+
+std::string ConsoleDialogue::readLine() {
+    std::string line;
+    if (!std::getline(in_, line)) {
+        // End of input (Ctrl-D on a terminal, the end of a pipe): the same as Cancel.
+        return {};
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+void ConsoleDialogue::writeLine(const std::string& text) {
+    out_ << text << '\n' << std::flush;
+    if (!out_) {
+        throw RunError("cannot write to standard output");
+    }
+}
+
+} // namespace courseeval

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "run/user_dialogue.h"
+
+#include <istream>
+#include <ostream>
+
+namespace courseeval {
+
+// The dialogue on a text console. A prompt is written as a line of its own and the answer is the next
+// line read, without its line end (LF or CR LF); end of input before any character answers Cancel (empty
+// text). A notice is written as a line of its own; only on an interactive console does it then wait for
+// Enter. A failure to write to the console throws a RunError.
+class ConsoleDialogue : public UserDialogue {
+public:
+    ConsoleDialogue(std::istream& in, std::ostream& out, bool interactive);
+
+    std::string askText(const std::string& prompt) override;
+    void showNotice(const std::string& message) override;
+
+private:
+    std::string readLine();
+    void writeLine(const std::string& text);
+
+    std::istream& in_;
+    std::ostream& out_;
+    bool interactive_;
+};
+
+} // namespace courseeval

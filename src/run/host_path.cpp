@@ -1,0 +1,15 @@
+#include "run/host_path.h"
+
+#include <algorithm>
+
+namespace courseeval {
+
+std::string hostPath(std::string_view folderPath, std::string_view fileName) {
+    std::string path;
+    path.reserve(folderPath.size() + fileName.size());
+    path.append(folderPath).append(fileName);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+} // namespace courseeval

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace courseeval {
+
+// The name under which the host file system knows the file `fileName` of the folder `folderPath`.
+// The folder text keeps the backslashes the user typed (it is shown and logged that way); on POSIX hosts
+// every backslash of the combined name becomes "/", so "h:\tarnholm_2\" names the relative folder
+// "h:/tarnholm_2/".
+std::string hostPath(std::string_view folderPath, std::string_view fileName);
+
+} // namespace courseeval

@@ -1,0 +1,148 @@
+// End-to-end: the built course-eval program, driven through its standard input as a script would.
+#include "run/file_names.h"
+#include "testing/file_bytes.h"
+#include "testing/temp_folder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <sys/wait.h>
+
+namespace courseeval {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::readBytes;
+using testing::splitCrLfLines;
+
+namespace fs = std::filesystem;
+
+constexpr const char* folderPrompt =
+    "Enter path for folder in which the file 'sampleEvalData.txt' is stored\n";
+constexpr const char* confirmPrompt =
+    "Whatever you do don't enter 999 here.  That will overwrite your existing data file.\n";
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program in `workingFolder` with `input` as its standard input (a file, not a terminal).
+ProgramRun runProgram(const fs::path& workingFolder, const std::string& input) {
+    const testing::TempFolder scratch;
+    testing::writeBytes(scratch.file("in"), input);
+    const std::string command = "cd '" + workingFolder.string() + "' && '" COURSE_EVAL_EXECUTABLE "' <'" +
+                                scratch.file("in") + "' >'" + scratch.file("out") + "' 2>'" +
+                                scratch.file("err") + "'";
+    const int raw = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = readBytes(scratch.file("out"));
+    run.err = readBytes(scratch.file("err"));
+    return run;
+}
+
+std::size_t countOf(const std::string& text, char c) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), c));
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    ProgramTest() { fs::copy(COURSE_EVAL_EXAMPLES_DIR, data); }
+
+    std::string bytesOf(std::string_view name) const { return readBytes((data / name).string()); }
+    std::vector<std::string> linesOf(std::string_view name) const { return splitCrLfLines(bytesOf(name)); }
+
+    testing::TempFolder folder;
+    const fs::path data = folder.path() / "data";
+};
+
+TEST_F(ProgramTest, AnalysisOfTheShippedExampleWritesAllEightFiles) {
+    const std::string original = bytesOf(evaluationFileName);
+    const ProgramRun run = runProgram(folder.path(), "data\n\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(folderPrompt) + "your path is data\\\n" + confirmPrompt + "done\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(bytesOf(evaluationFileName), original);
+
+    const std::size_t records = splitCrLfLines(original).size();
+    ASSERT_GE(records, 50U);
+    // The example is well formed: 43 TAB-terminated fields per line, CR LF after each.
+    EXPECT_EQ(bytesOf(reconstructionFileName), original);
+    EXPECT_EQ(linesOf(fieldCountsFileName).size(), records);
+    EXPECT_EQ(linesOf(fieldCountsFileName).front(), "line  1 includes  43 fields.");
+    EXPECT_EQ(countOf(bytesOf(fieldEchoFileName), '\n'), records);
+    EXPECT_EQ(linesOf(instructorListingFileName).size(), records);
+    EXPECT_EQ(linesOf(numbersOnlyFileName).size(), records);
+    for (const std::string& line : linesOf(numbersOnlyFileName)) {
+        EXPECT_EQ(countOf(line, '\t'), 18U) << line;
+    }
+    // Every record with a description is regrouped once; each cross-check line names its record.
+    const auto grouped = linesOf(groupedReportFileName);
+    const auto crossCheck = linesOf(crossCheckFileName);
+    ASSERT_EQ(grouped.size(), crossCheck.size());
+    std::vector<std::string> sortedOriginal = splitCrLfLines(original);
+    std::vector<std::string> sortedGrouped = grouped;
+    std::erase_if(sortedOriginal,
+                  [](const std::string& line) { return line.find("\t\t") == line.find('\t'); });
+    std::sort(sortedOriginal.begin(), sortedOriginal.end());
+    std::sort(sortedGrouped.begin(), sortedGrouped.end());
+    EXPECT_EQ(sortedGrouped, sortedOriginal);
+    for (std::size_t n = 0; n < grouped.size(); ++n) {
+        const std::string description = grouped[n].substr(grouped[n].find('\t') + 1);
+        EXPECT_EQ(crossCheck[n].substr(crossCheck[n].find('\t') + 1),
+                  description.substr(0, description.find('\t')));
+    }
+    const auto log = linesOf(actionLogFileName);
+    ASSERT_EQ(log.size(), 15U);
+    EXPECT_EQ(log.front(), "the Path Is data\\");
+    EXPECT_EQ(log.back(), "numbersOnly file should be written");
+}
+
+TEST_F(ProgramTest, SampleDataRunReplacesTheFileAndAnalysesIt) {
+    const ProgramRun run = runProgram(folder.path(), "data/\r\n999\r\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              std::string(folderPrompt) + "your path is data/\n" + confirmPrompt +
+                  "OK, here we are where we shouldn't be.\nSample data should have been overwritten\ndone\n");
+    EXPECT_EQ(linesOf(evaluationFileName).size(), 200U);
+    EXPECT_EQ(bytesOf(reconstructionFileName), bytesOf(evaluationFileName));
+    const auto log = linesOf(actionLogFileName);
+    EXPECT_EQ(log.front(), "went where we shouldn't; how could this have happened????");
+    EXPECT_THAT(log, ::testing::Contains("number of nonempty fields written totals  8600"));
+    const auto crossCheck = linesOf(crossCheckFileName);
+    ASSERT_EQ(crossCheck.size(), 200U);
+    EXPECT_LE(std::stoi(crossCheck.back().substr(0, crossCheck.back().find("  ", 1))), 10);
+}
+
+TEST_F(ProgramTest, CancelledFolderPromptUsesTheDefaultFolderUnderTheWorkingFolder) {
+    fs::create_directories(folder.path() / "h:" / "tarnholm_2");
+    fs::copy_file(data / evaluationFileName, folder.path() / "h:" / "tarnholm_2" / evaluationFileName);
+    const ProgramRun run = runProgram(folder.path(), "");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              std::string(folderPrompt) + "your path is h:\\tarnholm_2\\\n" + confirmPrompt + "done\n");
+    EXPECT_TRUE(fs::exists(folder.path() / "h:" / "tarnholm_2" / numbersOnlyFileName));
+}
+
+TEST_F(ProgramTest, ErrorsEndTheRunWithStatusOneAndAMessageButNoDone) {
+    const ProgramRun missing = runProgram(folder.path(), "nowhere\n\n");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, std::string(folderPrompt) + "your path is nowhere\\\n");
+    EXPECT_EQ(missing.err, "course-eval: cannot create 'nowhere/tracking_eval_program_actions.txt': No such "
+                           "file or directory\n");
+
+    fs::create_symlink("/dev/full", data / reconstructionFileName);
+    const std::string original = bytesOf(evaluationFileName);
+    const ProgramRun full = runProgram(folder.path(), "data\n\n");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_THAT(full.err, HasSubstr("data/sampleEvalData_reconstructed.txt': No space left on device"));
+    EXPECT_THAT(full.out, ::testing::Not(HasSubstr("done")));
+    EXPECT_EQ(bytesOf(evaluationFileName), original);
+    EXPECT_EQ(linesOf(fieldCountsFileName).size(), splitCrLfLines(original).size());
+}
+
+} // namespace
+} // namespace courseeval

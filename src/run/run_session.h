@@ -1,0 +1,27 @@
+#pragma once
+
+#include "run/user_dialogue.h"
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+
+namespace courseeval {
+
+// The data folder used when the folder prompt is cancelled or answered with empty text.
+inline constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
+
+// The data folder for a folder answer: the default for empty text, otherwise the answer as typed with
+// one backslash appended when it ends in neither a backslash nor a slash.
+std::string folderPathFromAnswer(const std::string& answer);
+
+// Gives the seed of the run's random source: the time of day in seconds since midnight.
+using SeedClock = std::function<std::uint32_t()>;
+
+// One whole run: the two prompts, the action log, sample data on request, every analysis stage, the
+// closing "done". The first error ends the run; its message goes to `errors`. Returns the program's exit
+// status: 0 after "done", 1 after an error.
+int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock);
+
+} // namespace courseeval

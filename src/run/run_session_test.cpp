@@ -1,0 +1,151 @@
+#include "run/file_names.h"
+#include "run/run_session.h"
+#include "testing/file_bytes.h"
+#include "testing/scripted_dialogue.h"
+#include "testing/stage_test.h"
+#include "testing/temp_folder.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <sstream>
+
+namespace courseeval {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::readBytes;
+using testing::splitCrLfLines;
+
+constexpr const char* folderPrompt =
+    "ask: Enter path for folder in which the file 'sampleEvalData.txt' is stored";
+constexpr const char* confirmPrompt =
+    "ask: Whatever you do don't enter 999 here.  That will overwrite your existing data file.";
+
+TEST(FolderPathFromAnswerTest, SeparatorAddedOnlyWhenMissingAndAlwaysABackslash) {
+    EXPECT_EQ(folderPathFromAnswer(""), "h:\\tarnholm_2\\");
+    EXPECT_EQ(folderPathFromAnswer("C:\\data"), "C:\\data\\");
+    EXPECT_EQ(folderPathFromAnswer("C:\\data\\"), "C:\\data\\");
+    EXPECT_EQ(folderPathFromAnswer("C:/data/"), "C:/data/");
+    EXPECT_EQ(folderPathFromAnswer("C:/data"), "C:/data\\");
+    EXPECT_EQ(folderPathFromAnswer("x"), "x\\");
+    EXPECT_EQ(folderPathFromAnswer(" spaced "), " spaced \\");
+}
+
+class RunSessionTest : public ::testing::Test {
+protected:
+    RunSessionTest() {
+        testing::writeBytes(
+            folder.file("sampleEvalData.txt"),
+            testing::recordLine(testing::sampleRecord(1, "bio 211 Section50. Instructor: dunmoor fennick")) +
+                testing::recordLine(testing::sampleRecord(2, "Section 7 lab")));
+    }
+
+    int run(std::deque<std::string> answers) {
+        dialogue = std::make_unique<testing::ScriptedDialogue>(std::move(answers));
+        errors.str("");
+        return runSession(*dialogue, errors, [] { return 4242U; });
+    }
+    std::vector<std::string> logEntries() const {
+        return splitCrLfLines(readBytes(folder.file(std::string(actionLogFileName))));
+    }
+
+    testing::TempFolder folder;
+    // The folder answered without its final separator, as a user types it.
+    const std::string answer = folder.path().string();
+    const std::string folderPath = answer + "\\";
+    std::unique_ptr<testing::ScriptedDialogue> dialogue;
+    std::ostringstream errors;
+};
+
+TEST_F(RunSessionTest, AnalysisRunShowsThePromptsAndNoticesAndLogsEveryStageInOrder) {
+    ASSERT_EQ(run({answer, ""}), 0) << errors.str();
+    EXPECT_THAT(dialogue->shown, ElementsAre(folderPrompt, "notice: your path is " + folderPath,
+                                             confirmPrompt, "notice: done"));
+    EXPECT_EQ(errors.str(), "");
+    EXPECT_THAT(
+        logEntries(),
+        ElementsAre("the Path Is " + folderPath, folderPath + "sampleEvalData.txt opened For Input As #1",
+                    folderPath + "sampleEvalData_read.txt opened For Output As #2",
+                    " 2 lines read from #1 and deconstructed into rows and columns",
+                    "dataArray has been written to #2, which should now contain a copy of #1",
+                    "dataArray column 2 has been parsed to identify courseName and sectionNumber arrays",
+                    folderPath + "sampleEvalData_instructors_courses.txt opened For Output As #2",
+                    "uniqueCourses array has been identified",
+                    "occurrence(p, nOccurence) array has been read",
+                    folderPath + "sampleEvalData_sorted_by_unique_info.txt opened For Output As #2",
+                    folderPath + "checking_sampleEvalData_sorted_by_unique_info.txt opened For Output As #3",
+                    "files have been written from dataArray(occurrence(p, j)) array",
+                    "number of nonempty fields written totals  86",
+                    folderPath + "sampleEvalData_numbers_only.txt opened For Output As #2",
+                    "numbersOnly file should be written"));
+    // A description starting with its keyword no longer ends the run: its course name is empty.
+    EXPECT_EQ(readBytes(folder.file(std::string(instructorListingFileName))),
+              "bio 211-50 instructor: dunmoor fennickxxxx\r\n- 7 instructor: xxxx\r\n");
+}
+
+TEST_F(RunSessionTest, OnlyExactly999GeneratesSampleData) {
+    const std::string original = readBytes(folder.file("sampleEvalData.txt"));
+    for (const char* notQuite : {" 999", "999 ", "0999", "99", "9999"}) {
+        ASSERT_EQ(run({answer, notQuite}), 0);
+        EXPECT_EQ(readBytes(folder.file("sampleEvalData.txt")), original) << "answer '" << notQuite << "'";
+        EXPECT_EQ(logEntries().front(), "the Path Is " + folderPath);
+    }
+
+    ASSERT_EQ(run({answer, "999"}), 0) << errors.str();
+    EXPECT_THAT(dialogue->shown,
+                ElementsAre(folderPrompt, "notice: your path is " + folderPath, confirmPrompt,
+                            "notice: OK, here we are where we shouldn't be.",
+                            "notice: Sample data should have been overwritten", "notice: done"));
+    const auto entries = logEntries();
+    ASSERT_GE(entries.size(), 2U);
+    EXPECT_EQ(entries[0], "went where we shouldn't; how could this have happened????");
+    EXPECT_EQ(entries[1], "the Path Is " + folderPath);
+    EXPECT_THAT(entries,
+                ::testing::Contains(" 200 lines read from #1 and deconstructed into rows and columns"));
+    EXPECT_THAT(entries, ::testing::Contains("number of nonempty fields written totals  8600"));
+    EXPECT_EQ(splitCrLfLines(readBytes(folder.file(std::string(groupedReportFileName)))).size(), 200U);
+}
+
+TEST_F(RunSessionTest, EachRunReplacesTheLogOfTheRunBefore) {
+    ASSERT_EQ(run({answer, ""}), 0);
+    const auto firstLog = logEntries();
+    ASSERT_EQ(run({answer, ""}), 0);
+    EXPECT_EQ(logEntries(), firstLog);
+}
+
+TEST_F(RunSessionTest, MissingFolderFailsAtTheLogRightAfterTheFolderNotice) {
+    const std::string missing = answer + "/missing";
+    EXPECT_EQ(run({missing, ""}), 1);
+    EXPECT_THAT(dialogue->shown, ElementsAre(folderPrompt, "notice: your path is " + missing + "\\"));
+    EXPECT_THAT(errors.str(),
+                HasSubstr("course-eval: cannot create '" + missing + "/tracking_eval_program_actions.txt'"));
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(RunSessionTest, MissingEvaluationFileFailsAfterThePathEntryWithoutDone) {
+    std::filesystem::remove(folder.file("sampleEvalData.txt"));
+    EXPECT_EQ(run({answer, ""}), 1);
+    EXPECT_THAT(errors.str(), HasSubstr("cannot open '" + folder.file("sampleEvalData.txt") + "'"));
+    EXPECT_THAT(logEntries(), ElementsAre("the Path Is " + folderPath));
+    EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
+}
+
+TEST_F(RunSessionTest, ErrorInALaterStageKeepsTheFilesAndLogOfTheStagesBefore) {
+    std::filesystem::create_symlink("/dev/full", folder.file(std::string(numbersOnlyFileName)));
+    EXPECT_EQ(run({answer, ""}), 1);
+    EXPECT_THAT(errors.str(), HasSubstr(std::string(numbersOnlyFileName) + "': No space left on device"));
+    EXPECT_EQ(logEntries().back(), folderPath + "sampleEvalData_numbers_only.txt opened For Output As #2");
+    EXPECT_EQ(splitCrLfLines(readBytes(folder.file(std::string(groupedReportFileName)))).size(), 2U);
+    EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
+}
+
+TEST_F(RunSessionTest, FullDiskUnderTheLogIsAnError) {
+    std::filesystem::create_symlink("/dev/full", folder.file(std::string(actionLogFileName)));
+    EXPECT_EQ(run({answer, ""}), 1);
+    EXPECT_THAT(errors.str(), HasSubstr("tracking_eval_program_actions.txt': No space left on device"));
+    EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
+}
+
+} // namespace
+} // namespace courseeval

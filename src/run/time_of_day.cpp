@@ -1,0 +1,16 @@
+#include "run/time_of_day.h"
+
+#include <ctime>
+
+namespace courseeval {
+
+std::uint32_t secondsSinceMidnight() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+}
+
+} // namespace courseeval

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace courseeval {
+
+// The two modal operations through which a run talks to its user.
+class UserDialogue {
+public:
+    virtual ~UserDialogue() = default;
+
+    // Shows `prompt` and returns the answer typed, exactly as typed; Cancel answers empty text.
+    virtual std::string askText(const std::string& prompt) = 0;
+    // Shows `message` and returns once the user has acknowledged it.
+    virtual void showNotice(const std::string& message) = 0;
+};
+
+} // namespace courseeval

@@ -1,0 +1,62 @@
+#include "sample/sample_data_generator.h"
+
+#include "intake/evaluation_tables.h"
+#include "run/file_names.h"
+#include "run/host_path.h"
+#include "run/number_text.h"
+#include "run/output_file.h"
+
+#include <array>
+#include <string_view>
+
+namespace courseeval {
+
+namespace {
+
+// One index picks both, so each subject always comes with the same instructor.
+constexpr std::array<std::string_view, 5> subjectCode{"mth", "phy", "eng", "bio", "his"};
+constexpr std::array<std::string_view, 5> sampleInstructor{
+    "elementary dunmoor", "orwin brashby", "tova klemwright", "dunmoor fennick", "sabeline the great"};
+constexpr std::array<std::string_view, 2> sectionCode{"121", "211"};
+
+constexpr int recordNumberLimit = 10000000;
+constexpr int firstFillerColumn = 5;
+
+} // namespace
+
+void generateSampleData(const std::string& folderPath, RandomSource& random, UserDialogue& dialogue) {
+    OutputFile evaluationFile(hostPath(folderPath, evaluationFileName));
+    const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
+
+    std::string line;
+    for (int row = 1; row <= sampleRecordCount; ++row) {
+        // The draws of a record come in this order: record number, subject, section code.
+        const std::string recordNumber = std::to_string(random.nextBelow(recordNumberLimit));
+        const auto subject = static_cast<std::size_t>(random.nextBelow(static_cast<int>(subjectCode.size())));
+        const auto section = static_cast<std::size_t>(random.nextBelow(static_cast<int>(sectionCode.size())));
+
+        line.assign(recordNumber).append("\t");
+        line.append(subjectCode[subject]).append(" ").append(sectionCode[section]);
+        line.append(" Section")
+            .append(sectionDigits)
+            .append(". Instructor: ")
+            .append(sampleInstructor[subject]);
+        line.append("\t");
+        line.append(subjectCode[subject]).append("-").append(sectionCode[section]).append("\t");
+        line.append(sectionDigits).append("\t");
+        for (int column = firstFillerColumn; column <= EvaluationTables::recordColumns; ++column) {
+            line.append("row ")
+                .append(numberText(row))
+                .append("column")
+                .append(numberText(column))
+                .append("\t");
+        }
+        evaluationFile.writeLine(line);
+    }
+
+    // Closed before the user is told, so the notice never announces data that did not reach the disk.
+    evaluationFile.close();
+    dialogue.showNotice("Sample data should have been overwritten");
+}
+
+} // namespace courseeval

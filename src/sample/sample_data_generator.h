@@ -1,0 +1,16 @@
+#pragma once
+
+#include "run/user_dialogue.h"
+#include "sample/random_source.h"
+
+#include <string>
+
+namespace courseeval {
+
+inline constexpr int sampleRecordCount = 200;
+
+// Replaces the evaluation file of `folderPath` with 200 random records of 43 TAB-terminated fields, then
+// tells the user so.
+void generateSampleData(const std::string& folderPath, RandomSource& random, UserDialogue& dialogue);
+
+} // namespace courseeval
