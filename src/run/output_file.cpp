@@ -10,6 +10,8 @@ namespace courseeval {
 
 namespace {
 
+constexpr std::size_t bufferCapacity = 64 * 1024;
+
 std::string describeErrno(int error) {
     return error != 0 ? std::strerror(error) : "unknown error";
 }
@@ -20,22 +22,23 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)), file_(std::fo
     if (file_ == nullptr) {
         fail("cannot create");
     }
+    // This class buffers; the C library passes each block straight to the operating system.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.reserve(bufferCapacity);
 }
 
 OutputFile::~OutputFile() {
     if (file_ != nullptr) {
+        std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
         std::fclose(file_);
     }
 }
 
 void OutputFile::writePiece(std::string_view text) {
     assert(file_ != nullptr);
-    if (text.empty()) {
-        return;
-    }
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-        fail("cannot write to");
+    buffer_.append(text);
+    if (buffer_.size() >= bufferCapacity) {
+        writeBuffer();
     }
 }
 
@@ -46,6 +49,7 @@ void OutputFile::writeLine(std::string_view text) {
 
 void OutputFile::flush() {
     assert(file_ != nullptr);
+    writeBuffer();
     errno = 0;
     if (std::fflush(file_) != 0) {
         fail("cannot write to");
@@ -60,6 +64,15 @@ void OutputFile::close() {
     errno = 0;
     if (std::fclose(file) != 0) {
         fail("cannot close");
+    }
+}
+
+void OutputFile::writeBuffer() {
+    errno = 0;
+    const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+    buffer_.erase(0, written);
+    if (!buffer_.empty()) {
+        fail("cannot write to");
     }
 }
 

@@ -7,7 +7,8 @@
 namespace courseeval {
 
 // A text file created empty (an existing file is truncated) and written byte for byte. Lines end in
-// CR LF. Every write, flush and close is checked and a failure throws a RunError naming the file.
+// CR LF. Pieces are gathered in a buffer of its own and handed on in large blocks, as the stages write
+// field by field. Every write, flush and close is checked and a failure throws a RunError naming the file.
 //
 // A file still open when it is destroyed (because an error is ending the run) is flushed and closed
 // then, so that it keeps everything written to it before the error; failures at that point are
@@ -32,10 +33,13 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    // Hands the gathered pieces to the C library.
+    void writeBuffer();
     [[noreturn]] void fail(std::string_view what) const;
 
     std::string path_;
     std::FILE* file_;
+    std::string buffer_;
 };
 
 } // namespace courseeval
