@@ -107,6 +107,16 @@ TEST_F(RunSessionTest, OnlyExactly999GeneratesSampleData) {
     EXPECT_EQ(splitCrLfLines(readBytes(folder.file(std::string(groupedReportFileName)))).size(), 200U);
 }
 
+TEST_F(RunSessionTest, UncreatableSampleFileEndsTheRunAfterTheSampleEntry) {
+    // A folder standing where the evaluation file belongs cannot be replaced by a file.
+    std::filesystem::remove(folder.file("sampleEvalData.txt"));
+    std::filesystem::create_directory(folder.file("sampleEvalData.txt"));
+    EXPECT_EQ(run({answer, "999"}), 1);
+    EXPECT_THAT(errors.str(), HasSubstr("cannot create '" + folder.file("sampleEvalData.txt") + "'"));
+    EXPECT_THAT(logEntries(), ElementsAre("went where we shouldn't; how could this have happened????"));
+    EXPECT_EQ(dialogue->shown.back(), "notice: OK, here we are where we shouldn't be.");
+}
+
 TEST_F(RunSessionTest, EachRunReplacesTheLogOfTheRunBefore) {
     ASSERT_EQ(run({answer, ""}), 0);
     const auto firstLog = logEntries();
