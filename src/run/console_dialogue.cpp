@@ -25,7 +25,9 @@ void ConsoleDialogue::showNotice(const std::string& message) {
 std::string ConsoleDialogue::readLine() {
     std::string line;
     if (!std::getline(in_, line)) {
-        // End of input (Ctrl-D on a terminal, the end of a pipe): the same as Cancel.
+        // End of input (Ctrl-D on a terminal, the end of a pipe): the same as Cancel. A terminal can be read
+        // again after Ctrl-D, so the stream is made ready for the next prompt or notice.
+        in_.clear();
         return {};
     }
     if (!line.empty() && line.back() == '\r') {

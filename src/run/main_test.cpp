@@ -1,19 +1,20 @@
 // End-to-end: the built course-eval program, driven through its standard input as a script would.
 #include "run/file_names.h"
 #include "testing/file_bytes.h"
+#include "testing/program_run.h"
 #include "testing/temp_folder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <gmock/gmock.h>
-#include <sys/wait.h>
 
 namespace courseeval {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::ProgramRun;
 using testing::readBytes;
+using testing::runProgram;
 using testing::splitCrLfLines;
 
 namespace fs = std::filesystem;
@@ -22,27 +23,6 @@ constexpr const char* folderPrompt =
     "Enter path for folder in which the file 'sampleEvalData.txt' is stored\n";
 constexpr const char* confirmPrompt =
     "Whatever you do don't enter 999 here.  That will overwrite your existing data file.\n";
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the program in `workingFolder` with `input` as its standard input (a file, not a terminal).
-ProgramRun runProgram(const fs::path& workingFolder, const std::string& input) {
-    const testing::TempFolder scratch;
-    testing::writeBytes(scratch.file("in"), input);
-    const std::string command = "cd '" + workingFolder.string() + "' && '" COURSE_EVAL_EXECUTABLE "' <'" +
-                                scratch.file("in") + "' >'" + scratch.file("out") + "' 2>'" +
-                                scratch.file("err") + "'";
-    const int raw = std::system(command.c_str());
-    ProgramRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = readBytes(scratch.file("out"));
-    run.err = readBytes(scratch.file("err"));
-    return run;
-}
 
 std::size_t countOf(const std::string& text, char c) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), c));

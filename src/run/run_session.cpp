@@ -26,6 +26,8 @@ constexpr const char* confirmationPrompt =
     "Whatever you do don't enter 999 here.  That will overwrite your existing data file.";
 constexpr const char* sampleDataAnswer = "999";
 
+} // namespace
+
 void runSequence(UserDialogue& dialogue, const SeedClock& seedClock) {
     // The tables are large; they live on the heap for the whole run.
     const auto tables = std::make_unique<EvaluationTables>();
@@ -54,8 +56,6 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock) {
     actionLog.close();
     dialogue.showNotice("done");
 }
-
-} // namespace
 
 std::string folderPathFromAnswer(const std::string& answer) {
     if (answer.empty()) {

@@ -20,8 +20,12 @@ std::string folderPathFromAnswer(const std::string& answer);
 using SeedClock = std::function<std::uint32_t()>;
 
 // One whole run: the two prompts, the action log, sample data on request, every analysis stage, the
-// closing "done". The first error ends the run; its message goes to `errors`. Returns the program's exit
-// status: 0 after "done", 1 after an error.
+// closing "done". The first error ends the run and leaves it as an exception (a RunError for every failure
+// the program detects), after every file still open has been flushed and closed.
+void runSequence(UserDialogue& dialogue, const SeedClock& seedClock);
+
+// The program: runSequence with the one error handler, which writes the error's message to `errors`.
+// Returns the program's exit status: 0 after "done", 1 after an error.
 int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock);
 
 } // namespace courseeval

@@ -1,0 +1,123 @@
+// End-to-end: how the built program fails. Whatever goes wrong, it exits with status 1 and a message on
+// standard error naming the file and the cause, never shows "done", keeps complete the files of the
+// stages before the failure, and leaves the evaluation file as it was.
+#include "run/file_names.h"
+#include "testing/file_bytes.h"
+#include "testing/program_run.h"
+#include "testing/temp_folder.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+
+namespace courseeval {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::readBytes;
+using testing::runProgram;
+
+// The files a run writes with the stage that writes each: 0 is the run itself (the action log), then
+// the reader, reconstruction, instructor listing, grouped report and numbers-only extract.
+struct OutputFileOfStage {
+    std::string_view name;
+    int stage;
+};
+constexpr OutputFileOfStage outputFiles[] = {
+    {actionLogFileName, 0},      {fieldEchoFileName, 1},         {fieldCountsFileName, 1},
+    {reconstructionFileName, 2}, {instructorListingFileName, 3}, {groupedReportFileName, 4},
+    {crossCheckFileName, 4},     {numbersOnlyFileName, 5},
+};
+
+class ProgramFailureTest : public ::testing::Test {
+protected:
+    ProgramFailureTest() {
+        fs::copy(COURSE_EVAL_EXAMPLES_DIR, data);
+        original = bytesOf(evaluationFileName);
+    }
+    ~ProgramFailureTest() override {
+        if (fs::is_regular_file(data / evaluationFileName)) {
+            EXPECT_EQ(bytesOf(evaluationFileName), original) << "the evaluation file was changed";
+        }
+    }
+
+    std::string bytesOf(std::string_view name) const { return readBytes((data / name).string()); }
+    void writeEvaluationFile(const std::string& bytes) {
+        testing::writeBytes((data / evaluationFileName).string(), bytes);
+        original = bytes;
+    }
+    // Runs the program on `folderAnswer`, expecting it to fail with `message` on standard error.
+    void expectFailure(const std::string& folderAnswer, const std::string& message) {
+        const testing::ProgramRun run = runProgram(folder.path(), folderAnswer + "\n\n");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_THAT(run.err, HasSubstr(message));
+        EXPECT_THAT(run.err, ::testing::StartsWith("course-eval: "));
+        EXPECT_THAT(run.out, Not(HasSubstr("done")));
+    }
+
+    testing::TempFolder folder;
+    const fs::path data = folder.path() / "data";
+    std::string original;
+};
+
+TEST_F(ProgramFailureTest, EachOutputFileOnAFullDiskEndsTheRunAfterTheStagesBeforeIt) {
+    // What a successful run writes, to compare the earlier stages' files with.
+    testing::TempFolder referenceFolder;
+    fs::copy(COURSE_EVAL_EXAMPLES_DIR, referenceFolder.path() / "data");
+    ASSERT_EQ(runProgram(referenceFolder.path(), "data\n\n").status, 0);
+    const auto referenceBytesOf = [&](std::string_view name) {
+        return readBytes((referenceFolder.path() / "data" / name).string());
+    };
+
+    for (const OutputFileOfStage& failing : outputFiles) {
+        SCOPED_TRACE(failing.name);
+        for (const OutputFileOfStage& file : outputFiles) {
+            fs::remove(data / file.name);
+        }
+        fs::create_symlink("/dev/full", data / failing.name);
+        expectFailure("data", "'data/" + std::string(failing.name) + "': No space left on device");
+        for (const OutputFileOfStage& earlier : outputFiles) {
+            if (earlier.stage > 0 && earlier.stage < failing.stage) {
+                EXPECT_EQ(bytesOf(earlier.name), referenceBytesOf(earlier.name)) << earlier.name;
+            }
+        }
+        if (failing.stage > 0) {
+            EXPECT_THAT(referenceBytesOf(actionLogFileName),
+                        ::testing::StartsWith(bytesOf(actionLogFileName)));
+        }
+    }
+}
+
+TEST_F(ProgramFailureTest, FolderThatDoesNotExistOrIsAFile) {
+    expectFailure("nowhere",
+                  "cannot create 'nowhere/tracking_eval_program_actions.txt': No such file or directory");
+    expectFailure(
+        "data/sampleEvalData.txt",
+        "cannot create 'data/sampleEvalData.txt/tracking_eval_program_actions.txt': Not a directory");
+}
+
+TEST_F(ProgramFailureTest, EvaluationFileThatIsAFolderFailsBeforeAnyTraceFile) {
+    fs::remove(data / evaluationFileName);
+    fs::create_directory(data / evaluationFileName);
+    expectFailure("data", "cannot read 'data/sampleEvalData.txt': Is a directory");
+    EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
+    EXPECT_TRUE(fs::is_directory(data / evaluationFileName));
+}
+
+TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
+    std::string thousandAndOneLines;
+    for (int line = 1; line <= 1001; ++line) {
+        thousandAndOneLines += "f\t\r\n";
+    }
+    writeEvaluationFile(thousandAndOneLines);
+    expectFailure("data", "'dataArray' has no row 1001 (data/sampleEvalData.txt holds more than 1000 lines)");
+
+    writeEvaluationFile("a\t\r\n" + std::string(51, '\t') + "\r\n");
+    expectFailure(
+        "data", "'dataArray' has no column 51 (line 2 of data/sampleEvalData.txt holds more than 50 fields)");
+    EXPECT_EQ(bytesOf(fieldCountsFileName), "line  1 includes  1 fields.\r\n");
+}
+
+} // namespace
+} // namespace courseeval

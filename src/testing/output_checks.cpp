@@ -1,0 +1,65 @@
+#include "testing/output_checks.h"
+
+#include "testing/file_bytes.h"
+
+#include <algorithm>
+
+namespace courseeval::testing {
+
+std::string checkCrLfLines(std::string_view bytes) {
+    if (!bytes.empty() && !bytes.ends_with("\r\n")) {
+        return "the last line does not end in CR LF";
+    }
+    for (std::size_t cr = bytes.find('\r'); cr != std::string_view::npos; cr = bytes.find('\r', cr + 1)) {
+        if (cr + 1 == bytes.size() || bytes[cr + 1] != '\n') {
+            return "a CR at byte " + std::to_string(cr) + " is not followed by LF";
+        }
+    }
+    return {};
+}
+
+std::string checkTabsPerLine(std::string_view bytes, std::size_t tabs) {
+    std::size_t number = 0;
+    for (const std::string& line : splitCrLfLines(bytes)) {
+        ++number;
+        const auto found = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+        if (found != tabs) {
+            return "line " + std::to_string(number) + " holds " + std::to_string(found) + " TABs, not " +
+                   std::to_string(tabs);
+        }
+    }
+    return {};
+}
+
+std::vector<std::vector<std::string>> splitEvaluationFile(std::string_view bytes) {
+    std::vector<std::vector<std::string>> lines;
+    std::vector<std::string> fields;
+    std::string field;
+    bool lineOpen = false;
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        const char c = bytes[at];
+        if (c == '\r') {
+            lines.push_back(fields);
+            fields.clear();
+            field.clear();
+            lineOpen = false;
+            if (at + 1 < bytes.size() && bytes[at + 1] == '\n') {
+                ++at;
+            }
+            continue;
+        }
+        lineOpen = true;
+        if (c == '\t') {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field.push_back(c);
+        }
+    }
+    if (lineOpen) {
+        lines.push_back(fields);
+    }
+    return lines;
+}
+
+} // namespace courseeval::testing
