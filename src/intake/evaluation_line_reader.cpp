@@ -10,7 +10,7 @@ namespace courseeval {
 
 namespace {
 
-constexpr std::size_t bufferSize = 64 * 1024;
+constexpr std::size_t bufferSize = std::size_t{64} * 1024;
 constexpr char cr = '\r';
 constexpr char lf = '\n';
 

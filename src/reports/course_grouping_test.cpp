@@ -14,6 +14,7 @@ protected:
     // Fills one row per description (column 2), with a record number in column 1.
     void fillDescriptions(const std::vector<std::string>& descriptions) {
         std::vector<std::vector<std::string>> rows;
+        rows.reserve(descriptions.size());
         for (const std::string& description : descriptions) {
             rows.push_back({std::to_string(rows.size() + 1), description});
         }

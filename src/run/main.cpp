@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 int main() {
+    // The streams read and write the descriptors themselves. Synchronised with C stdio, std::cin would keep
+    // stdin's end-of-file flag after Ctrl-D at a prompt, and no later notice could wait for Enter.
+    std::ios::sync_with_stdio(false);
     courseeval::ConsoleDialogue dialogue(std::cin, std::cout, isatty(STDIN_FILENO) == 1);
     return courseeval::runSession(dialogue, std::cerr, courseeval::secondsSinceMidnight);
 }

@@ -10,7 +10,7 @@ namespace courseeval {
 
 namespace {
 
-constexpr std::size_t bufferCapacity = 64 * 1024;
+constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
 
 std::string describeErrno(int error) {
     return error != 0 ? std::strerror(error) : "unknown error";

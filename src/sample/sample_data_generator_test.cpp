@@ -72,11 +72,14 @@ TEST_F(SampleDataGeneratorTest, DescriptionsParseBackAndAgreeWithCourseCodeAndSe
     for (const std::string& line : splitCrLfLines(generate(7))) {
         const auto fields = fieldsOf(line);
         const ParsedDescription parsed = parseDescription(fields[1]);
+        // The course code is subject, hyphen, section code; the course name the same with a blank.
         const std::string subject = fields[2].substr(0, 3);
-        const std::string section = fields[2].substr(4);
-        EXPECT_EQ(fields[2], subject + "-" + section);
-        EXPECT_THAT(section, ::testing::AnyOf("121", "211"));
-        EXPECT_EQ(parsed, (ParsedDescription{subject + " " + section, fields[3], instructorOf.at(subject)}));
+        ASSERT_EQ(fields[2].size(), 7U);
+        EXPECT_EQ(fields[2][3], '-');
+        EXPECT_THAT(fields[2].substr(4), ::testing::AnyOf("121", "211"));
+        std::string courseName = fields[2];
+        courseName[3] = ' ';
+        EXPECT_EQ(parsed, (ParsedDescription{courseName, fields[3], instructorOf.at(subject)}));
         descriptions.insert(fields[1]);
         sectionDigits.insert(fields[3]);
         subjects.insert(subject);
