@@ -9,7 +9,7 @@ namespace courseeval {
 ConsoleDialogue::ConsoleDialogue(std::istream& in, std::ostream& out, bool interactive)
     : in_(in), out_(out), interactive_(interactive) {}
 
-std::string ConsoleDialogue::askText(const std::string& prompt) {
+std::string ConsoleDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
     writeLine(prompt);
     return readLine();
 }

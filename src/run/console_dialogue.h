@@ -15,7 +15,7 @@ class ConsoleDialogue : public UserDialogue {
 public:
     ConsoleDialogue(std::istream& in, std::ostream& out, bool interactive);
 
-    std::string askText(const std::string& prompt) override;
+    std::string askText(const std::string& prompt, AnswerKind kind) override;
     void showNotice(const std::string& message) override;
 
 private:

@@ -11,9 +11,9 @@ TEST(ConsoleDialogueTest, PromptIsALineAndTheAnswerIsTheNextLineWithoutItsLineEn
     std::istringstream in("C:\\data \r\n 999\nlast line without end");
     std::ostringstream out;
     ConsoleDialogue dialogue(in, out, false);
-    EXPECT_EQ(dialogue.askText("first?"), "C:\\data ");
-    EXPECT_EQ(dialogue.askText("second?"), " 999");
-    EXPECT_EQ(dialogue.askText("third?"), "last line without end");
+    EXPECT_EQ(dialogue.askText("first?", AnswerKind::plainText), "C:\\data ");
+    EXPECT_EQ(dialogue.askText("second?", AnswerKind::plainText), " 999");
+    EXPECT_EQ(dialogue.askText("third?", AnswerKind::plainText), "last line without end");
     EXPECT_EQ(out.str(), "first?\nsecond?\nthird?\n");
 }
 
@@ -21,16 +21,16 @@ TEST(ConsoleDialogueTest, EndOfInputAnswersEmptyText) {
     std::istringstream in("");
     std::ostringstream out;
     ConsoleDialogue dialogue(in, out, false);
-    EXPECT_EQ(dialogue.askText("folder?"), "");
-    EXPECT_EQ(dialogue.askText("again?"), "");
+    EXPECT_EQ(dialogue.askText("folder?", AnswerKind::plainText), "");
+    EXPECT_EQ(dialogue.askText("again?", AnswerKind::plainText), "");
 }
 
 TEST(ConsoleDialogueTest, OnlyCrLfAndLfAreLineEnds) {
     std::istringstream in("a\rb\r\n\r\n");
     std::ostringstream out;
     ConsoleDialogue dialogue(in, out, false);
-    EXPECT_EQ(dialogue.askText("?"), "a\rb");
-    EXPECT_EQ(dialogue.askText("?"), "");
+    EXPECT_EQ(dialogue.askText("?", AnswerKind::plainText), "a\rb");
+    EXPECT_EQ(dialogue.askText("?", AnswerKind::plainText), "");
 }
 
 TEST(ConsoleDialogueTest, NoticeWithoutTerminalIsExactlyOneLineAndReadsNothing) {
@@ -39,7 +39,7 @@ TEST(ConsoleDialogueTest, NoticeWithoutTerminalIsExactlyOneLineAndReadsNothing) 
     ConsoleDialogue dialogue(in, out, false);
     dialogue.showNotice("your path is x\\");
     EXPECT_EQ(out.str(), "your path is x\\\n");
-    EXPECT_EQ(dialogue.askText("?"), "answer");
+    EXPECT_EQ(dialogue.askText("?", AnswerKind::plainText), "answer");
 }
 
 TEST(ConsoleDialogueTest, NoticeOnATerminalWaitsForEnter) {
@@ -47,7 +47,7 @@ TEST(ConsoleDialogueTest, NoticeOnATerminalWaitsForEnter) {
     std::ostringstream out;
     ConsoleDialogue dialogue(in, out, true);
     dialogue.showNotice("done");
-    EXPECT_EQ(dialogue.askText("?"), "answer");
+    EXPECT_EQ(dialogue.askText("?", AnswerKind::plainText), "answer");
     EXPECT_EQ(out.str().substr(0, 5), "done\n");
 }
 
@@ -56,7 +56,7 @@ TEST(ConsoleDialogueTest, FailedConsoleWriteIsAnError) {
     std::ostream broken(nullptr);
     ConsoleDialogue dialogue(in, broken, false);
     EXPECT_THROW(dialogue.showNotice("done"), RunError);
-    EXPECT_THROW(dialogue.askText("?"), RunError);
+    EXPECT_THROW(dialogue.askText("?", AnswerKind::plainText), RunError);
 }
 
 } // namespace

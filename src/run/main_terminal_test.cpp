@@ -1,5 +1,5 @@
-// End-to-end: the built program on a terminal. There, notices wait for Enter, typed answers are read, and
-// Ctrl-D at a prompt answers Cancel.
+// End-to-end: the built program on a terminal. There, notices wait for Enter, answers are typed with line
+// editing, Tab completes the folder, and Ctrl-D at a prompt answers Cancel.
 #include "run/file_names.h"
 #include "testing/file_bytes.h"
 #include "testing/pty_program.h"
@@ -17,49 +17,97 @@ using namespace std::chrono_literals;
 constexpr const char* folderPrompt = "Enter path for folder in which the file 'sampleEvalData.txt' is stored";
 constexpr const char* confirmPrompt =
     "Whatever you do don't enter 999 here.  That will overwrite your existing data file.";
+constexpr const char* enter = "\r";
+constexpr const char* ctrlD = "\x04";
+constexpr const char* backspace = "\x7f";
+constexpr const char* tab = "\t";
 
-TEST(ProgramOnATerminalTest, NoticesWaitForEnterAndTypedAnswersAreRead) {
+// The program on a terminal in a fresh folder; keys are typed once the line editor reads them.
+class ProgramOnATerminalTest : public ::testing::Test {
+protected:
+    void start() { program = std::make_unique<testing::PtyProgram>(folder.path()); }
+    void await(std::string_view text) { ASSERT_TRUE(program->waitFor(text)) << program->screen(); }
+    void typeAnswer(std::string_view keys) {
+        ASSERT_TRUE(program->waitForLineEditor()) << program->screen();
+        program->type(keys);
+    }
+    // The notice just shown holds the run until Enter: `next` does not come by itself.
+    void acknowledgeNoticeBefore(std::string_view next) {
+        await("[Enter]");
+        EXPECT_FALSE(program->waitFor(next, 500ms)) << program->screen();
+        typeAnswer(enter);
+        await(next);
+    }
+    void finish() {
+        await("done");
+        await("[Enter]");
+        EXPECT_TRUE(program->running());
+        typeAnswer(enter);
+        EXPECT_EQ(program->waitForExit(), 0) << program->screen();
+    }
+
     testing::TempFolder folder;
-    fs::copy(COURSE_EVAL_EXAMPLES_DIR, folder.path() / "data");
-    testing::PtyProgram program(folder.path());
+    std::unique_ptr<testing::PtyProgram> program;
+};
 
-    ASSERT_TRUE(program.waitFor(folderPrompt)) << program.screen();
-    program.type("data\r");
-    ASSERT_TRUE(program.waitFor("your path is data\\")) << program.screen();
-    // The notice holds the run until Enter: the confirmation prompt does not come by itself.
-    EXPECT_FALSE(program.waitFor(confirmPrompt, 500ms)) << program.screen();
-    program.type("\r");
-    ASSERT_TRUE(program.waitFor(confirmPrompt)) << program.screen();
-    program.type("no\r");
-    ASSERT_TRUE(program.waitFor("done")) << program.screen();
-    // The final notice holds the program open until Enter.
-    program.waitFor("never shown", 500ms);
-    EXPECT_TRUE(program.running());
-    program.type("\r");
-    EXPECT_EQ(program.waitForExit(), 0) << program.screen();
+TEST_F(ProgramOnATerminalTest, NoticesWaitForEnterAndEditedAnswersAreRead) {
+    fs::copy(COURSE_EVAL_EXAMPLES_DIR, folder.path() / "data");
+    start();
+    await(folderPrompt);
+    typeAnswer(std::string("datx") + backspace + "a" + enter);
+    await("your path is data\\");
+    acknowledgeNoticeBefore(confirmPrompt);
+    typeAnswer(std::string("no") + enter);
+    finish();
     EXPECT_TRUE(fs::exists(folder.path() / "data" / numbersOnlyFileName));
 }
 
-TEST(ProgramOnATerminalTest, CtrlDAtAPromptAnswersCancel) {
-    testing::TempFolder folder;
+TEST_F(ProgramOnATerminalTest, TabCompletesThePartialFolderName) {
+    fs::copy(COURSE_EVAL_EXAMPLES_DIR, folder.path() / "evaluations fall 2026");
+    fs::create_directory(folder.path() / "other");
+    start();
+    await(folderPrompt);
+    // The line editor redraws the line with cursor moves; the notice shows the answer plainly.
+    typeAnswer(std::string("eval") + tab + enter);
+    // The completed folder ends in "/", so no backslash is added to it.
+    await("your path is evaluations fall 2026/\r\n");
+    acknowledgeNoticeBefore(confirmPrompt);
+    typeAnswer(enter);
+    finish();
+    EXPECT_EQ(testing::splitCrLfLines(
+                  testing::readBytes((folder.path() / "evaluations fall 2026" / actionLogFileName).string()))
+                  .front(),
+              "the Path Is evaluations fall 2026/");
+}
+
+TEST_F(ProgramOnATerminalTest, FolderNamesBeyondAsciiAreTypedAndCompletedByteForByte) {
+    const std::string name = "donn\xC3\xA9"
+                             "es \xC3\xA9t\xC3\xA9";
+    fs::copy(COURSE_EVAL_EXAMPLES_DIR, folder.path() / name);
+    start();
+    await(folderPrompt);
+    typeAnswer(std::string("donn\xC3\xA9") + tab + enter);
+    await("your path is " + name + "/\r\n");
+    acknowledgeNoticeBefore(confirmPrompt);
+    typeAnswer(enter);
+    finish();
+    EXPECT_TRUE(fs::exists(folder.path() / name / numbersOnlyFileName));
+}
+
+TEST_F(ProgramOnATerminalTest, CtrlDAtAPromptAnswersCancel) {
     const fs::path defaultFolder = folder.path() / "h:" / "tarnholm_2";
     fs::create_directories(defaultFolder);
     fs::copy_file(fs::path(COURSE_EVAL_EXAMPLES_DIR) / evaluationFileName,
                   defaultFolder / evaluationFileName);
     const std::string original = testing::readBytes((defaultFolder / evaluationFileName).string());
-    testing::PtyProgram program(folder.path());
-
-    ASSERT_TRUE(program.waitFor(folderPrompt)) << program.screen();
-    program.type("\x04");
-    ASSERT_TRUE(program.waitFor("your path is h:\\tarnholm_2\\")) << program.screen();
+    start();
+    await(folderPrompt);
+    typeAnswer(ctrlD);
+    await("your path is h:\\tarnholm_2\\");
     // After Ctrl-D the terminal is still read: the notice waits for Enter as usual.
-    EXPECT_FALSE(program.waitFor(confirmPrompt, 500ms)) << program.screen();
-    program.type("\r");
-    ASSERT_TRUE(program.waitFor(confirmPrompt)) << program.screen();
-    program.type("\x04");
-    ASSERT_TRUE(program.waitFor("done")) << program.screen();
-    program.type("\r");
-    EXPECT_EQ(program.waitForExit(), 0) << program.screen();
+    acknowledgeNoticeBefore(confirmPrompt);
+    typeAnswer(ctrlD);
+    finish();
     EXPECT_EQ(testing::readBytes((defaultFolder / evaluationFileName).string()), original);
     EXPECT_EQ(
         testing::splitCrLfLines(testing::readBytes((defaultFolder / actionLogFileName).string())).front(),

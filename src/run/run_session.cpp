@@ -32,11 +32,11 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock) {
     // The tables are large; they live on the heap for the whole run.
     const auto tables = std::make_unique<EvaluationTables>();
 
-    const std::string folderPath = folderPathFromAnswer(dialogue.askText(folderPrompt));
+    const std::string folderPath = folderPathFromAnswer(dialogue.askText(folderPrompt, AnswerKind::folder));
     dialogue.showNotice("your path is " + folderPath);
     ActionLog actionLog(hostPath(folderPath, actionLogFileName));
 
-    const std::string answer = dialogue.askText(confirmationPrompt);
+    const std::string answer = dialogue.askText(confirmationPrompt, AnswerKind::plainText);
     RandomSource random(seedClock());
     if (answer == sampleDataAnswer) {
         dialogue.showNotice("OK, here we are where we shouldn't be.");

@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace courseeval::testing {
@@ -16,6 +19,9 @@ PtyProgram::PtyProgram(const std::filesystem::path& workingFolder) {
         throw std::runtime_error("forkpty failed");
     }
     if (child_ == 0) {
+        // A known terminal: xterm's description, UTF-8 text.
+        setenv("TERM", "xterm", 1);
+        setenv("LC_ALL", "C.UTF-8", 1);
         if (chdir(workingFolder.c_str()) == 0) {
             execl(COURSE_EVAL_EXECUTABLE, COURSE_EVAL_EXECUTABLE, static_cast<char*>(nullptr));
         }
@@ -67,6 +73,19 @@ void PtyProgram::type(std::string_view keys) {
     if (write(terminal_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) {
         throw std::runtime_error("cannot type on the terminal");
     }
+}
+
+bool PtyProgram::waitForLineEditor(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    termios settings{};
+    // The master side reports the terminal's settings as the program last set them.
+    while (tcgetattr(terminal_, &settings) == 0 && (settings.c_lflag & ICANON) != 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 bool PtyProgram::running() {

@@ -9,7 +9,8 @@
 namespace courseeval::testing {
 
 // The built course-eval running on a pseudo-terminal, as a person at a terminal would run it: what it
-// writes can be awaited, and keys can be typed (Enter is "\r", Ctrl-D is "\x04").
+// writes can be awaited, and keys can be typed (Enter is "\r", Ctrl-D is "\x04"). The terminal is an
+// xterm with UTF-8 text.
 class PtyProgram {
 public:
     explicit PtyProgram(const std::filesystem::path& workingFolder);
@@ -21,6 +22,9 @@ public:
     // the program's output ends first.
     bool waitFor(std::string_view text, std::chrono::milliseconds limit = std::chrono::seconds(20));
     void type(std::string_view keys);
+    // Waits until a line editor has taken the terminal out of line-by-line mode, as it does while it reads
+    // an answer; false when `limit` passes first.
+    bool waitForLineEditor(std::chrono::milliseconds limit = std::chrono::seconds(20));
     // Whether the program is still running.
     bool running();
     // Waits for the program to end; its exit status, or -1 when it did not exit normally.

@@ -14,7 +14,7 @@ class ScriptedDialogue : public UserDialogue {
 public:
     explicit ScriptedDialogue(std::deque<std::string> answers) : answers_(std::move(answers)) {}
 
-    std::string askText(const std::string& prompt) override {
+    std::string askText(const std::string& prompt, AnswerKind /*kind*/) override {
         shown.push_back("ask: " + prompt);
         if (answers_.empty()) {
             return {};

@@ -1,0 +1,74 @@
+#include "run/file_name_completion.h"
+
+#include "run/host_path.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace courseeval {
+
+namespace {
+
+struct Match {
+    std::string name;
+    bool isFolder;
+};
+
+std::vector<Match> namesStartingWith(const std::string& folder, std::string_view prefix) {
+    std::vector<Match> matches;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error), end;
+         !error && entry != end; entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        if (!name.starts_with(prefix) || (name.starts_with('.') && !prefix.starts_with('.'))) {
+            continue;
+        }
+        std::error_code ignored;
+        matches.push_back({std::move(name), entry->is_directory(ignored)});
+    }
+    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.name < b.name; });
+    return matches;
+}
+
+std::size_t commonPrefixLength(const std::vector<Match>& matches) {
+    std::size_t length = matches.front().name.size();
+    for (const Match& match : matches) {
+        const auto differ = std::mismatch(
+            match.name.begin(),
+            match.name.begin() + static_cast<std::ptrdiff_t>(std::min(length, match.name.size())),
+            matches.front().name.begin());
+        length = static_cast<std::size_t>(differ.first - match.name.begin());
+    }
+    return length;
+}
+
+} // namespace
+
+FileNameCompletion completeFileName(std::string_view typed) {
+    const std::size_t split = typed.find_last_of("/\\");
+    const std::string_view folderPart =
+        split == std::string_view::npos ? std::string_view{} : typed.substr(0, split + 1);
+    const std::string_view prefix = typed.substr(folderPart.size());
+    const std::vector<Match> matches = namesStartingWith(hostPath(folderPart, ""), prefix);
+
+    FileNameCompletion completion;
+    if (matches.empty()) {
+        return completion;
+    }
+    if (matches.size() == 1) {
+        completion.insertion =
+            matches.front().name.substr(prefix.size()) + (matches.front().isFolder ? "/" : "");
+        return completion;
+    }
+    completion.insertion =
+        matches.front().name.substr(prefix.size(), commonPrefixLength(matches) - prefix.size());
+    if (completion.insertion.empty()) {
+        for (const Match& match : matches) {
+            completion.candidates.push_back(match.name + (match.isFolder ? "/" : ""));
+        }
+    }
+    return completion;
+}
+
+} // namespace courseeval

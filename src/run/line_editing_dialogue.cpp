@@ -1,0 +1,108 @@
+#include "run/line_editing_dialogue.h"
+
+#include "run/file_name_completion.h"
+#include "run/run_error.h"
+
+#include <clocale>
+#include <cstdio>
+#include <histedit.h>
+
+namespace courseeval {
+
+namespace {
+
+constexpr const char* completeCommand = "course-eval-complete";
+
+LineEditingDialogue& dialogueOf(EditLine* editor) {
+    void* dialogue = nullptr;
+    el_get(editor, EL_CLIENTDATA, &dialogue);
+    return *static_cast<LineEditingDialogue*>(dialogue);
+}
+
+EditLine* startEditor() {
+    // The editor decodes keys and shows characters in the terminal's encoding, which the C library knows
+    // only once the program adopts the user's character type; without it, every letter beyond ASCII is
+    // refused. Only LC_CTYPE changes: messages, numbers and the bytes written to files stay as they are.
+    std::setlocale(LC_CTYPE, "");
+    return el_init("course-eval", stdin, stdout, stderr);
+}
+
+} // namespace
+
+LineEditingDialogue::LineEditingDialogue(std::ostream& out) : out_(out), editor_(startEditor()) {
+    if (editor_ == nullptr) {
+        throw RunError("cannot start line editing on the terminal");
+    }
+    el_set(editor_, EL_EDITOR, "emacs");
+    // The terminal is restored when a signal such as Ctrl-C ends the program during editing.
+    el_set(editor_, EL_SIGNAL, 1);
+    el_set(editor_, EL_CLIENTDATA, this);
+    el_set(editor_, EL_PROMPT, &LineEditingDialogue::promptOf);
+    el_set(editor_, EL_ADDFN, completeCommand, "Complete a file or folder name",
+           &LineEditingDialogue::completeOnTab);
+}
+
+LineEditingDialogue::~LineEditingDialogue() {
+    el_end(editor_);
+}
+
+std::string LineEditingDialogue::askText(const std::string& prompt, AnswerKind kind) {
+    writeLine(prompt);
+    return readLine("", kind == AnswerKind::folder).value_or(std::string());
+}
+
+void LineEditingDialogue::showNotice(const std::string& message) {
+    writeLine(message);
+    readLine("[Enter]", false);
+}
+
+std::optional<std::string> LineEditingDialogue::readLine(const char* hint, bool completeFileNames) {
+    hint_ = hint;
+    // Without completion, Tab is an ordinary character of the answer.
+    el_set(editor_, EL_BIND, "^I", completeFileNames ? completeCommand : "ed-insert", nullptr);
+    int count = 0;
+    const char* line = el_gets(editor_, &count);
+    if (line == nullptr || count <= 0) {
+        // Ctrl-D on an empty line: end of input, the same as Cancel. Move past the prompt's line.
+        out_ << '\n' << std::flush;
+        return std::nullopt;
+    }
+    std::string answer(line, static_cast<std::size_t>(count));
+    if (answer.ends_with('\n')) {
+        answer.pop_back();
+    }
+    return answer;
+}
+
+void LineEditingDialogue::writeLine(const std::string& text) {
+    out_ << text << '\n' << std::flush;
+    if (!out_) {
+        throw RunError("cannot write to standard output");
+    }
+}
+
+char* LineEditingDialogue::promptOf(EditLine* editor) {
+    return dialogueOf(editor).hint_.data();
+}
+
+unsigned char LineEditingDialogue::completeOnTab(EditLine* editor, int /*key*/) {
+    const LineInfo* line = el_line(editor);
+    const FileNameCompletion completion = completeFileName(
+        std::string_view(line->buffer, static_cast<std::size_t>(line->cursor - line->buffer)));
+    if (!completion.insertion.empty()) {
+        return el_insertstr(editor, completion.insertion.c_str()) == 0 ? CC_REFRESH : CC_REFRESH_BEEP;
+    }
+    if (completion.candidates.empty()) {
+        return CC_REFRESH_BEEP;
+    }
+    // Several names fit: list them below the line, then show the line again.
+    LineEditingDialogue& dialogue = dialogueOf(editor);
+    dialogue.out_ << '\n';
+    for (const std::string& candidate : completion.candidates) {
+        dialogue.out_ << candidate << "  ";
+    }
+    dialogue.out_ << '\n' << std::flush;
+    return CC_REDISPLAY;
+}
+
+} // namespace courseeval
