@@ -8,7 +8,9 @@ std::string hostPath(std::string_view folderPath, std::string_view fileName) {
     std::string path;
     path.reserve(folderPath.size() + fileName.size());
     path.append(folderPath).append(fileName);
+#ifndef _WIN32
     std::replace(path.begin(), path.end(), '\\', '/');
+#endif
     return path;
 }
 

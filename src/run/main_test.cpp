@@ -106,7 +106,29 @@ TEST_F(ProgramTest, SampleDataRunReplacesTheFileAndAnalysesIt) {
     EXPECT_LE(std::stoi(crossCheck.back().substr(0, crossCheck.back().find("  ", 1))), 10);
 }
 
-TEST_F(ProgramTest, CancelledFolderPromptUsesTheDefaultFolderUnderTheWorkingFolder) {
+TEST_F(ProgramTest, AbsoluteFolderIsUsedAsTyped) {
+    // On Windows this is a path with a drive letter and backslashes, e.g. C:\users\...\data.
+    const std::string absolute = fs::absolute(data).string();
+#ifdef _WIN32
+    ASSERT_EQ(absolute.substr(1, 2), ":\\");
+#endif
+    const ProgramRun run = runProgram(folder.path(), absolute + "\n\n");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              std::string(folderPrompt) + "your path is " + absolute + "\\\n" + confirmPrompt + "done\n");
+    EXPECT_EQ(linesOf(actionLogFileName).front(), "the Path Is " + absolute + "\\");
+    EXPECT_EQ(bytesOf(reconstructionFileName), bytesOf(evaluationFileName));
+}
+
+TEST_F(ProgramTest, CancelledFolderPromptUsesTheDefaultFolder) {
+#ifdef _WIN32
+    // On Windows the default folder is on drive H:, which the test machine does not have.
+    const ProgramRun run = runProgram(folder.path(), "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, std::string(folderPrompt) + "your path is h:\\tarnholm_2\\\n");
+    EXPECT_THAT(run.err, HasSubstr("cannot create 'h:\\tarnholm_2\\tracking_eval_program_actions.txt'"));
+#else
+    // On POSIX hosts it is the relative folder h:/tarnholm_2/ under the working folder.
     fs::create_directories(folder.path() / "h:" / "tarnholm_2");
     fs::copy_file(data / evaluationFileName, folder.path() / "h:" / "tarnholm_2" / evaluationFileName);
     const ProgramRun run = runProgram(folder.path(), "");
@@ -114,23 +136,7 @@ TEST_F(ProgramTest, CancelledFolderPromptUsesTheDefaultFolderUnderTheWorkingFold
     EXPECT_EQ(run.out,
               std::string(folderPrompt) + "your path is h:\\tarnholm_2\\\n" + confirmPrompt + "done\n");
     EXPECT_TRUE(fs::exists(folder.path() / "h:" / "tarnholm_2" / numbersOnlyFileName));
-}
-
-TEST_F(ProgramTest, ErrorsEndTheRunWithStatusOneAndAMessageButNoDone) {
-    const ProgramRun missing = runProgram(folder.path(), "nowhere\n\n");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, std::string(folderPrompt) + "your path is nowhere\\\n");
-    EXPECT_EQ(missing.err, "course-eval: cannot create 'nowhere/tracking_eval_program_actions.txt': No such "
-                           "file or directory\n");
-
-    fs::create_symlink("/dev/full", data / reconstructionFileName);
-    const std::string original = bytesOf(evaluationFileName);
-    const ProgramRun full = runProgram(folder.path(), "data\n\n");
-    EXPECT_EQ(full.status, 1);
-    EXPECT_THAT(full.err, HasSubstr("data/sampleEvalData_reconstructed.txt': No space left on device"));
-    EXPECT_THAT(full.out, ::testing::Not(HasSubstr("done")));
-    EXPECT_EQ(bytesOf(evaluationFileName), original);
-    EXPECT_EQ(linesOf(fieldCountsFileName).size(), splitCrLfLines(original).size());
+#endif
 }
 
 } // namespace

@@ -1,17 +1,25 @@
 #include "testing/temp_folder.h"
 
+#include <random>
 #include <stdexcept>
-#include <stdlib.h>
 #include <system_error>
 
 namespace courseeval::testing {
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "course-eval-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder from " + pattern);
+    std::random_device seed;
+    std::mt19937_64 names(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate =
+            base / ("course-eval-test-" + std::to_string(names() % 1000000000));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
     }
-    path_ = pattern;
+    throw std::runtime_error("cannot create a temporary folder in " + base.string());
 }
 
 TempFolder::~TempFolder() {

@@ -14,8 +14,8 @@ public:
     ~TempFolder();
 
     const std::filesystem::path& path() const { return path_; }
-    // The folder as a `folderPath` text: its name followed by "/".
-    std::string folderPath() const { return path_.string() + "/"; }
+    // The folder as a `folderPath` text: its name followed by the host's separator.
+    std::string folderPath() const { return (path_ / "").string(); }
     // The full name of the file `name` in the folder.
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
