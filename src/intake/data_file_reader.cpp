@@ -18,9 +18,7 @@ constexpr char tab = '\t';
 void storeField(EvaluationTables& tables, int row, int column, std::string_view text,
                 const std::string& path) {
     if (row > EvaluationTables::maxRows) {
-        throw TableRangeError("dataArray", "row", row,
-                              path + " holds more than " + std::to_string(EvaluationTables::maxRows) +
-                                  " lines");
+        throw TableRangeError("dataArray", "row", row, EvaluationTables::tooManyLines(path));
     }
     if (column > EvaluationTables::maxColumns) {
         throw TableRangeError("dataArray", "column", column,

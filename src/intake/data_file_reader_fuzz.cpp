@@ -71,11 +71,9 @@ void checkCompletedRead(const EvaluationTables& tables, const std::vector<std::v
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace courseeval;
-    static const testing::TempFolder folder;
-    const std::string folderPath = folder.folderPath();
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::string evaluationPath = hostPath(folderPath, evaluationFileName);
-    testing::writeBytes(evaluationPath, input);
+    const testing::TempFolder& folder = testing::fuzzFolderHolding(input);
+    const std::string folderPath = folder.folderPath();
 
     const auto tables = std::make_unique<EvaluationTables>();
     bool completed = false;
@@ -89,9 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         actionLog.close();
     }
 
-    if (testing::readBytes(evaluationPath) != input) {
-        fuzzFail("the evaluation file changed");
-    }
+    testing::requireEvaluationFileUnchanged(folder, input);
     const auto lines = testing::splitEvaluationFile(input);
     if (completed == exceedsTheTable(lines)) {
         fuzzFail(completed ? "an overflowing file was read without error"

@@ -33,6 +33,11 @@ struct EvaluationTables {
     CheckedArray<std::string> uniqueCourses{"uniqueCourses", "slot", maxRows};
     int nUnique = 0;
     CheckedGrid<int> occurrence{"occurrence", "group", maxGroups, "slot", maxSlots};
+
+    // Why a row past `maxRows` was reached, in terms of the evaluation file at `path`.
+    static std::string tooManyLines(const std::string& path) {
+        return path + " holds more than " + std::to_string(maxRows) + " lines";
+    }
 };
 
 } // namespace courseeval

@@ -10,6 +10,11 @@ void writeReconstruction(const std::string& folderPath, const EvaluationTables& 
                          ActionLog& actionLog) {
     OutputFile reconstruction(hostPath(folderPath, reconstructionFileName));
     for (int row = 1; row <= tables.nLines; ++row) {
+        if (row > EvaluationTables::maxRows) {
+            // Lines past the table that held no field were counted by the reader but never stored.
+            throw TableRangeError("dataArray", "row", row,
+                                  EvaluationTables::tooManyLines(hostPath(folderPath, evaluationFileName)));
+        }
         writeRecordLine(reconstruction, tables, row);
     }
     // Closed before the entry is logged, so the log never claims a copy that failed to reach the disk.

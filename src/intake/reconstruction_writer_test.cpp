@@ -61,7 +61,8 @@ TEST_F(ReconstructionWriterTest, LineCountedPastTheTableEndsTheRunHere) {
             try {
                 writeReconstruction(folderPath, *tables, actionLog);
             } catch (const RunError& error) {
-                EXPECT_STREQ(error.what(), "'dataArray' has no row 1001");
+                EXPECT_EQ(error.what(), "'dataArray' has no row 1001 (" + folder.file("sampleEvalData.txt") +
+                                            " holds more than 1000 lines)");
                 throw;
             }
         },

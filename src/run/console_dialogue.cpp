@@ -10,12 +10,12 @@ ConsoleDialogue::ConsoleDialogue(std::istream& in, std::ostream& out, bool inter
     : in_(in), out_(out), interactive_(interactive) {}
 
 std::string ConsoleDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
-    writeLine(prompt);
+    writeConsoleLine(out_, prompt);
     return readLine();
 }
 
 void ConsoleDialogue::showNotice(const std::string& message) {
-    writeLine(message);
+    writeConsoleLine(out_, message);
     if (interactive_) {
         out_ << "[Enter]" << std::flush;
         readLine();
@@ -36,9 +36,9 @@ std::string ConsoleDialogue::readLine() {
     return line;
 }
 
-void ConsoleDialogue::writeLine(const std::string& text) {
-    out_ << text << '\n' << std::flush;
-    if (!out_) {
+void writeConsoleLine(std::ostream& out, const std::string& text) {
+    out << text << '\n' << std::flush;
+    if (!out) {
         throw RunError("cannot write to standard output");
     }
 }

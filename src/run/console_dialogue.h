@@ -7,6 +7,9 @@
 
 namespace courseeval {
 
+// Writes `text` as a line of its own to the console `out`, at once; a failed write throws a RunError.
+void writeConsoleLine(std::ostream& out, const std::string& text);
+
 // The dialogue on a text console. A prompt is written as a line of its own and the answer is the next
 // line read, without its line end (LF or CR LF); end of input before any character answers Cancel (empty
 // text). A notice is written as a line of its own; only on an interactive console does it then wait for
@@ -20,7 +23,6 @@ public:
 
 private:
     std::string readLine();
-    void writeLine(const std::string& text);
 
     std::istream& in_;
     std::ostream& out_;

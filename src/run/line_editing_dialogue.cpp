@@ -1,5 +1,6 @@
 #include "run/line_editing_dialogue.h"
 
+#include "run/console_dialogue.h"
 #include "run/file_name_completion.h"
 #include "run/run_error.h"
 
@@ -47,12 +48,12 @@ LineEditingDialogue::~LineEditingDialogue() {
 }
 
 std::string LineEditingDialogue::askText(const std::string& prompt, AnswerKind kind) {
-    writeLine(prompt);
+    writeConsoleLine(out_, prompt);
     return readLine("", kind == AnswerKind::folder).value_or(std::string());
 }
 
 void LineEditingDialogue::showNotice(const std::string& message) {
-    writeLine(message);
+    writeConsoleLine(out_, message);
     readLine("[Enter]", false);
 }
 
@@ -72,13 +73,6 @@ std::optional<std::string> LineEditingDialogue::readLine(const char* hint, bool 
         answer.pop_back();
     }
     return answer;
-}
-
-void LineEditingDialogue::writeLine(const std::string& text) {
-    out_ << text << '\n' << std::flush;
-    if (!out_) {
-        throw RunError("cannot write to standard output");
-    }
 }
 
 char* LineEditingDialogue::promptOf(EditLine* editor) {

@@ -28,7 +28,6 @@ public:
 private:
     // One edited line after `hint`; nothing at end of input.
     std::optional<std::string> readLine(const char* hint, bool completeFileNames);
-    void writeLine(const std::string& text);
 
     static char* promptOf(editline* editor);
     static unsigned char completeOnTab(editline* editor, int key);

@@ -61,11 +61,9 @@ void checkCompletedRun(const std::string& folderPath) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace courseeval;
-    static const testing::TempFolder folder;
-    const std::string folderPath = folder.folderPath();
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::string evaluationPath = hostPath(folderPath, evaluationFileName);
-    testing::writeBytes(evaluationPath, input);
+    const testing::TempFolder& folder = testing::fuzzFolderHolding(input);
+    const std::string folderPath = folder.folderPath();
 
     testing::ScriptedDialogue dialogue({folder.path().string(), ""});
     bool completed = false;
@@ -76,9 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The program's own error; anything else escapes and is a finding.
     }
 
-    if (testing::readBytes(evaluationPath) != input) {
-        fuzzFail("the evaluation file changed");
-    }
+    testing::requireEvaluationFileUnchanged(folder, input);
     if (completed != (!dialogue.shown.empty() && dialogue.shown.back() == "notice: done")) {
         fuzzFail("\"done\" shown although the run failed, or missing after it completed");
     }

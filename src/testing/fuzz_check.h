@@ -1,5 +1,10 @@
 #pragma once
 
+#include "run/file_names.h"
+#include "run/host_path.h"
+#include "testing/file_bytes.h"
+#include "testing/temp_folder.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,6 +16,20 @@ namespace courseeval::testing {
 [[noreturn]] inline void fuzzFail(const std::string& what) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
     std::abort();
+}
+
+// The data folder a fuzz target works in (one per process), holding `input` as its evaluation file.
+inline const TempFolder& fuzzFolderHolding(const std::string& input) {
+    static const TempFolder folder;
+    writeBytes(hostPath(folder.folderPath(), evaluationFileName), input);
+    return folder;
+}
+
+// Fails unless the evaluation file of `folder` still holds exactly `input`.
+inline void requireEvaluationFileUnchanged(const TempFolder& folder, const std::string& input) {
+    if (readBytes(hostPath(folder.folderPath(), evaluationFileName)) != input) {
+        fuzzFail("the evaluation file changed");
+    }
 }
 
 } // namespace courseeval::testing
