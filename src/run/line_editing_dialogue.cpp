@@ -49,7 +49,7 @@ LineEditingDialogue::~LineEditingDialogue() {
 
 std::string LineEditingDialogue::askText(const std::string& prompt, AnswerKind kind) {
     writeConsoleLine(out_, prompt);
-    return readLine("", kind == AnswerKind::folder).value_or(std::string());
+    return readLine("", kind == AnswerKind::folder);
 }
 
 void LineEditingDialogue::showNotice(const std::string& message) {
@@ -57,7 +57,7 @@ void LineEditingDialogue::showNotice(const std::string& message) {
     readLine("[Enter]", false);
 }
 
-std::optional<std::string> LineEditingDialogue::readLine(const char* hint, bool completeFileNames) {
+std::string LineEditingDialogue::readLine(const char* hint, bool completeFileNames) {
     hint_ = hint;
     // Without completion, Tab is an ordinary character of the answer.
     el_set(editor_, EL_BIND, "^I", completeFileNames ? completeCommand : "ed-insert", nullptr);
@@ -66,7 +66,7 @@ std::optional<std::string> LineEditingDialogue::readLine(const char* hint, bool 
     if (line == nullptr || count <= 0) {
         // Ctrl-D on an empty line: end of input, the same as Cancel. Move past the prompt's line.
         out_ << '\n' << std::flush;
-        return std::nullopt;
+        return {};
     }
     std::string answer(line, static_cast<std::size_t>(count));
     if (answer.ends_with('\n')) {

@@ -2,7 +2,6 @@
 
 #include "run/user_dialogue.h"
 
-#include <optional>
 #include <ostream>
 #include <string>
 
@@ -26,8 +25,8 @@ public:
     void showNotice(const std::string& message) override;
 
 private:
-    // One edited line after `hint`; nothing at end of input.
-    std::optional<std::string> readLine(const char* hint, bool completeFileNames);
+    // One edited line after `hint`; empty text at end of input (Cancel).
+    std::string readLine(const char* hint, bool completeFileNames);
 
     static char* promptOf(editline* editor);
     static unsigned char completeOnTab(editline* editor, int key);
