@@ -30,6 +30,8 @@ public:
 
     int lastIndex() const { return static_cast<int>(cells_.size()) - 1; }
 
+    bool operator==(const CheckedArray&) const = default;
+
 private:
     std::size_t offset(int index) const {
         if (index < 0 || index > lastIndex()) {
@@ -59,6 +61,8 @@ public:
 
     int lastOuter() const { return lastOuter_; }
     int lastInner() const { return lastInner_; }
+
+    bool operator==(const CheckedGrid&) const = default;
 
 private:
     std::size_t offset(int outer, int inner) const {

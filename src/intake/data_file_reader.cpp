@@ -14,12 +14,9 @@ namespace {
 
 constexpr char tab = '\t';
 
-// Stores field `column` of line `row`, explaining a table overflow in terms of the file.
+// Stores field `column` of line `row`, explaining a column overflow in terms of the file.
 void storeField(EvaluationTables& tables, int row, int column, std::string_view text,
                 const std::string& path) {
-    if (row > EvaluationTables::maxRows) {
-        throw TableRangeError("dataArray", "row", row, EvaluationTables::tooManyLines(path));
-    }
     if (column > EvaluationTables::maxColumns) {
         throw TableRangeError("dataArray", "column", column,
                               "line " + std::to_string(row) + " of " + path + " holds more than " +
@@ -43,6 +40,11 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
         ++row;
         int nFields = 0;
         fieldEcho.writeLine("");
+        // A line past the table ends the run here, whether or not it holds a field: going on would only
+        // multiply a file of line ends into trace files many times its size.
+        if (row > EvaluationTables::maxRows) {
+            throw TableRangeError("dataArray", "row", row, EvaluationTables::tooManyLines(input.path()));
+        }
         // Each TAB ends a field; whatever follows the last TAB of the line is dropped with the line.
         std::size_t fieldStart = 0;
         for (std::size_t tabAt = line.find(tab); tabAt != std::string::npos;

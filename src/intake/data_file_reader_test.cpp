@@ -115,18 +115,20 @@ TEST_F(DataFileReaderTest, FiftyFieldsAreKeptAndTheFiftyFirstEndsTheRunKeepingTh
     EXPECT_EQ(logEntries().size(), 2U);
 }
 
-TEST_F(DataFileReaderTest, ALineBeyondTheThousandthEndsTheRunOnlyWhenItStoresAField) {
+TEST_F(DataFileReaderTest, ALineBeyondTheThousandthEndsTheRunWhereItsFirstFieldWouldBeStored) {
     std::string thousandLines;
     for (int line = 1; line <= 1000; ++line) {
         thousandLines += "f\t\r\n";
     }
-    writeEvaluationFile(thousandLines + "no field here\r\n");
-    ASSERT_EQ(read(), "");
-    EXPECT_EQ(tables->nLines, 1001);
-
+    const std::string expected =
+        "'dataArray' has no row 1001 (" + folder.file("sampleEvalData.txt") + " holds more than 1000 lines)";
+    // Line ends alone beyond the table end the run as early as a field does.
     writeEvaluationFile(thousandLines + "f\t\r\n");
-    EXPECT_EQ(read(), "'dataArray' has no row 1001 (" + folder.file("sampleEvalData.txt") +
-                          " holds more than 1000 lines)");
+    EXPECT_EQ(read(), expected);
+    writeEvaluationFile(thousandLines + std::string(100000, '\r'));
+    EXPECT_EQ(read(), expected);
+    EXPECT_EQ(bytesOf(fieldEchoFileName).size(), 1001 * 2 + 1000 * 3U);
+    EXPECT_EQ(testing::splitCrLfLines(bytesOf(fieldCountsFileName)).size(), 1000U);
 }
 
 } // namespace

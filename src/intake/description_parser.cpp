@@ -32,18 +32,28 @@ std::string_view charactersFrom(std::string_view text, std::size_t from,
 } // namespace
 
 ParsedDescription parseDescription(std::string_view description) {
-    ParsedDescription parsed;
+    // Only the last occurrence of each keyword counts: remember where it stands and copy the parts once.
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t lastSection = none;
+    std::size_t lastInstructor = none;
     for (std::size_t at = 0; at < description.size(); ++at) {
         if (keywordAt(description, at, sectionKeyword)) {
-            // The one character before the keyword (normally a blank) belongs to neither part. A keyword at
-            // the very start leaves the course name empty.
-            parsed.courseName = description.substr(0, at == 0 ? 0 : at - 1);
-            parsed.sectionNumber = charactersFrom(description, at + sectionKeyword.size(), 2);
+            lastSection = at;
         }
         if (keywordAt(description, at, instructorKeyword)) {
-            // The one character after the colon (normally a blank) is skipped.
-            parsed.instructorName = charactersFrom(description, at + instructorKeyword.size() + 1);
+            lastInstructor = at;
         }
+    }
+    ParsedDescription parsed;
+    if (lastSection != none) {
+        // The one character before the keyword (normally a blank) belongs to neither part. A keyword at the
+        // very start leaves the course name empty.
+        parsed.courseName = description.substr(0, lastSection == 0 ? 0 : lastSection - 1);
+        parsed.sectionNumber = charactersFrom(description, lastSection + sectionKeyword.size(), 2);
+    }
+    if (lastInstructor != none) {
+        // The one character after the colon (normally a blank) is skipped.
+        parsed.instructorName = charactersFrom(description, lastInstructor + instructorKeyword.size() + 1);
     }
     return parsed;
 }

@@ -41,6 +41,18 @@ TEST(ParseDescriptionTest, KeywordAtTheVeryStartLeavesTheCourseNameEmpty) {
     EXPECT_EQ(parseDescription("section"), (ParsedDescription{"", "", ""}));
 }
 
+TEST(ParseDescriptionTest, LongDescriptionFullOfKeywordsIsParsedByItsLastOnes) {
+    // 4 MB of keywords: copying the parts at every match, as a naive parse does, would take minutes.
+    std::string description;
+    for (int repeat = 0; repeat < 300000; ++repeat) {
+        description += "sectioninstructor:";
+    }
+    const ParsedDescription parsed = parseDescription(description + "Section12 Instructor: ada");
+    EXPECT_EQ(parsed.courseName.size(), description.size() - 1);
+    EXPECT_EQ(parsed.sectionNumber, "12");
+    EXPECT_EQ(parsed.instructorName, "ada");
+}
+
 class ParseDescriptionsTest : public testing::StageTest {};
 
 TEST_F(ParseDescriptionsTest, EveryRowIsParsedAndTheParseIsLogged) {

@@ -1,10 +1,10 @@
 #include "intake/evaluation_line_reader.h"
 
-#include "run/run_error.h"
+#include "run/file_error.h"
+#include "run/file_open.h"
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace courseeval {
 
@@ -14,26 +14,10 @@ constexpr std::size_t bufferSize = std::size_t{64} * 1024;
 constexpr char cr = '\r';
 constexpr char lf = '\n';
 
-[[noreturn]] void failWithErrno(std::string_view what, const std::string& path, int error) {
-    throw RunError(std::string(what) + " '" + path +
-                   "': " + (error != 0 ? std::strerror(error) : "unknown error"));
-}
-
 } // namespace
 
 EvaluationLineReader::EvaluationLineReader(std::string path)
-    : path_(std::move(path)), file_(std::fopen(path_.c_str(), "rb")), buffer_(bufferSize, '\0') {
-    if (file_ == nullptr) {
-        failWithErrno("cannot open", path_, errno);
-    }
-    // Opening a folder for reading succeeds on POSIX; it is refused here, before anything is written.
-    struct stat status {};
-    if (fstat(fileno(file_), &status) == 0 && S_ISDIR(status.st_mode)) {
-        std::fclose(file_);
-        file_ = nullptr;
-        failWithErrno("cannot read", path_, EISDIR);
-    }
-}
+    : path_(std::move(path)), file_(openRegularFile(path_)), buffer_(bufferSize, '\0') {}
 
 EvaluationLineReader::~EvaluationLineReader() {
     if (file_ != nullptr) {
@@ -72,7 +56,7 @@ void EvaluationLineReader::close() {
     std::FILE* file = file_;
     file_ = nullptr;
     if (file != nullptr && std::fclose(file) != 0) {
-        failWithErrno("cannot close", path_, errno);
+        throw fileError("cannot close", path_, errno);
     }
 }
 
@@ -88,7 +72,7 @@ bool EvaluationLineReader::fillBuffer() {
     errno = 0;
     filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     if (filled_ == 0 && std::ferror(file_) != 0) {
-        failWithErrno("cannot read", path_, errno);
+        throw fileError("cannot read", path_, errno);
     }
     return filled_ > 0;
 }

@@ -10,7 +10,8 @@ namespace courseeval {
 // at the very end of the file starts no further line. Failures throw a RunError naming the file.
 class EvaluationLineReader {
 public:
-    // Opens the file at the host path `path`; a missing file, a folder or an unreadable file fails here.
+    // Opens the file at the host path `path`; a missing or unreadable file, and anything but a regular
+    // file (a folder, a FIFO, a device), fails here.
     explicit EvaluationLineReader(std::string path);
     EvaluationLineReader(const EvaluationLineReader&) = delete;
     EvaluationLineReader& operator=(const EvaluationLineReader&) = delete;

@@ -63,8 +63,8 @@ TEST(EvaluationLineReaderTest, MissingFileAndFolderFailAtOpenNamingThePath) {
 #ifdef _WIN32
         EXPECT_THAT(error.what(), ::testing::HasSubstr("cannot open '" + folder.path().string() + "'"));
 #else
-        EXPECT_THAT(error.what(),
-                    ::testing::HasSubstr("cannot read '" + folder.path().string() + "': Is a directory"));
+        EXPECT_THAT(error.what(), ::testing::HasSubstr("cannot read '" + folder.path().string() +
+                                                       "': is a directory, not a regular file"));
 #endif
     }
 }

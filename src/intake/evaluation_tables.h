@@ -2,6 +2,7 @@
 
 #include "intake/checked_table.h"
 
+#include <algorithm>
 #include <string>
 
 namespace courseeval {
@@ -33,6 +34,33 @@ struct EvaluationTables {
     CheckedArray<std::string> uniqueCourses{"uniqueCourses", "slot", maxRows};
     int nUnique = 0;
     CheckedGrid<int> occurrence{"occurrence", "group", maxGroups, "slot", maxSlots};
+
+    // Returns the tables to their state when new. Only what a run can have filled is cleared: the rows up to
+    // the one after `nLines` (a read that failed inside a line leaves that row partly stored), the groups up
+    // to `nUnique` and their slots up to `nLines`.
+    void reset() {
+        const int rows = std::min(nLines + 1, maxRows);
+        for (int row = 1; row <= rows; ++row) {
+            for (int column = 1; column <= maxColumns; ++column) {
+                dataArray(row, column).clear();
+            }
+            courseName[row].clear();
+            sectionNumber[row].clear();
+            instructorName[row].clear();
+        }
+        for (int group = 1; group <= std::min(nUnique, maxRows); ++group) {
+            uniqueCourses[group].clear();
+        }
+        for (int group = 1; group <= std::min(nUnique, maxGroups); ++group) {
+            for (int slot = 1; slot <= std::min(nLines, maxSlots); ++slot) {
+                occurrence(group, slot) = 0;
+            }
+        }
+        nLines = 0;
+        nUnique = 0;
+    }
+
+    bool operator==(const EvaluationTables&) const = default;
 
     // Why a row past `maxRows` was reached, in terms of the evaluation file at `path`.
     static std::string tooManyLines(const std::string& path) {

@@ -1,39 +1,60 @@
 #include "run/console_dialogue.h"
 
-#include "run/run_error.h"
-
-#include <string>
+#include <cerrno>
+#include <cstring>
 
 namespace courseeval {
 
-ConsoleDialogue::ConsoleDialogue(std::istream& in, std::ostream& out, bool interactive)
+ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::ostream& out, bool interactive)
     : in_(in), out_(out), interactive_(interactive) {}
 
 std::string ConsoleDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
     writeConsoleLine(out_, prompt);
-    return readLine();
+    return readLine(prompt);
 }
 
 void ConsoleDialogue::showNotice(const std::string& message) {
     writeConsoleLine(out_, message);
     if (interactive_) {
         out_ << "[Enter]" << std::flush;
-        readLine();
+        readLine(message);
     }
 }
 
-std::string ConsoleDialogue::readLine() {
+std::string ConsoleDialogue::readLine(const std::string& shown) {
     std::string line;
-    if (!std::getline(in_, line)) {
-        // End of input (Ctrl-D on a terminal, the end of a pipe): the same as Cancel. A terminal can be read
-        // again after Ctrl-D, so the stream is made ready for the next prompt or notice.
-        in_.clear();
-        return {};
+    for (int c = std::getc(in_); c != '\n'; c = std::getc(in_)) {
+        if (c == EOF) {
+            if (std::ferror(in_) != 0) {
+                const int error = errno;
+                std::clearerr(in_);
+                throw RunError(std::string("cannot read standard input: ") +
+                               (error != 0 ? std::strerror(error) : "unknown error"));
+            }
+            // End of input (Ctrl-D on a terminal, the end of a pipe): a last line without a line end is
+            // still an answer, and end of input before any character is Cancel. A terminal can be read
+            // again after Ctrl-D, so the stream is made ready for the next prompt or notice.
+            std::clearerr(in_);
+            break;
+        }
+        // One byte more than the limit leaves room for the CR of a CR LF line end.
+        if (line.size() > maxAnswerBytes) {
+            throw answerTooLong(shown);
+        }
+        line.push_back(static_cast<char>(c));
     }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
+    if (line.size() > maxAnswerBytes) {
+        throw answerTooLong(shown);
+    }
     return line;
+}
+
+RunError answerTooLong(const std::string& shown) {
+    return RunError("the answer to \"" + shown + "\" is longer than " +
+                    std::to_string(maxAnswerBytes / 1024) + " KiB");
 }
 
 void writeConsoleLine(std::ostream& out, const std::string& text) {

@@ -4,8 +4,10 @@
 #include "run/file_name_completion.h"
 #include "run/run_error.h"
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <histedit.h>
 
 namespace courseeval {
@@ -49,21 +51,25 @@ LineEditingDialogue::~LineEditingDialogue() {
 
 std::string LineEditingDialogue::askText(const std::string& prompt, AnswerKind kind) {
     writeConsoleLine(out_, prompt);
-    return readLine("", kind == AnswerKind::folder);
+    return readLine(prompt, "", kind == AnswerKind::folder);
 }
 
 void LineEditingDialogue::showNotice(const std::string& message) {
     writeConsoleLine(out_, message);
-    readLine("[Enter]", false);
+    readLine(message, "[Enter]", false);
 }
 
-std::string LineEditingDialogue::readLine(const char* hint, bool completeFileNames) {
+std::string LineEditingDialogue::readLine(const std::string& shown, const char* hint,
+                                          bool completeFileNames) {
     hint_ = hint;
     // Without completion, Tab is an ordinary character of the answer.
     el_set(editor_, EL_BIND, "^I", completeFileNames ? completeCommand : "ed-insert", nullptr);
     int count = 0;
     const char* line = el_gets(editor_, &count);
-    if (line == nullptr || count <= 0) {
+    if (count < 0) {
+        throw RunError(std::string("cannot read standard input: ") + std::strerror(errno));
+    }
+    if (line == nullptr || count == 0) {
         // Ctrl-D on an empty line: end of input, the same as Cancel. Move past the prompt's line.
         out_ << '\n' << std::flush;
         return {};
@@ -71,6 +77,9 @@ std::string LineEditingDialogue::readLine(const char* hint, bool completeFileNam
     std::string answer(line, static_cast<std::size_t>(count));
     if (answer.ends_with('\n')) {
         answer.pop_back();
+    }
+    if (answer.size() > maxAnswerBytes) {
+        throw answerTooLong(shown);
     }
     return answer;
 }

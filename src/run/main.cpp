@@ -3,6 +3,8 @@
 #include "run/run_session.h"
 #include "run/time_of_day.h"
 
+#include <csignal>
+#include <cstdio>
 #include <iostream>
 
 #ifndef _WIN32
@@ -11,9 +13,11 @@
 
 int main() {
     using namespace courseeval;
-    // The streams read and write the descriptors themselves. Synchronised with C stdio, std::cin would keep
-    // stdin's end-of-file flag after Ctrl-D at a prompt, and no later notice could wait for Enter.
-    std::ios::sync_with_stdio(false);
+#ifndef _WIN32
+    // A closed standard output is an error like any other failed write ("cannot write to standard output",
+    // exit status 1), not a silent end by SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     const bool interactive = standardInputIsInteractive();
 #ifndef _WIN32
     // Line editing is a feature of POSIX terminals.
@@ -22,6 +26,6 @@ int main() {
         return runSession(dialogue, std::cerr, secondsSinceMidnight);
     }
 #endif
-    ConsoleDialogue dialogue(std::cin, std::cout, interactive);
+    ConsoleDialogue dialogue(stdin, std::cout, interactive);
     return runSession(dialogue, std::cerr, secondsSinceMidnight);
 }

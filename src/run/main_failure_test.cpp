@@ -2,6 +2,7 @@
 // standard error naming the file and the cause, never shows "done", keeps complete the files of the
 // stages before the failure, and leaves the evaluation file as it was.
 #include "run/file_names.h"
+#include "run/folder_lock.h"
 #include "run/host_path.h"
 #include "testing/file_bytes.h"
 #include "testing/full_device.h"
@@ -10,6 +11,11 @@
 
 #include <filesystem>
 #include <gmock/gmock.h>
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#include <sys/stat.h>
+#endif
 
 namespace courseeval {
 namespace {
@@ -49,9 +55,11 @@ protected:
         testing::writeBytes((data / evaluationFileName).string(), bytes);
         original = bytes;
     }
-    // Runs the program on `folderAnswer`, expecting it to fail with `message` on standard error.
-    void expectFailure(const std::string& folderAnswer, const std::string& message) {
-        const testing::ProgramRun run = runProgram(folder.path(), folderAnswer + "\n\n");
+    // Runs the program on `folderAnswer` and `confirmation`, expecting it to fail with `message` on standard
+    // error.
+    void expectFailure(const std::string& folderAnswer, const std::string& message,
+                       const std::string& confirmation = "") {
+        const testing::ProgramRun run = runProgram(folder.path(), folderAnswer + "\n" + confirmation + "\n");
         EXPECT_EQ(run.status, 1);
         EXPECT_THAT(run.err, HasSubstr(message));
         EXPECT_THAT(run.err, ::testing::StartsWith("course-eval: "));
@@ -112,18 +120,25 @@ TEST_F(ProgramFailureTest, FolderAnswerNamingAFile) {
                   "cannot create '" + hostPath("data/sampleEvalData.txt\\", actionLogFileName) + cause);
 }
 
-TEST_F(ProgramFailureTest, EvaluationFileThatIsAFolderFailsBeforeAnyTraceFile) {
+TEST_F(ProgramFailureTest, EvaluationFileThatIsNotARegularFileFailsBeforeAnyTraceFileWithoutWaiting) {
+    const std::string evaluationFile = hostPath("data\\", evaluationFileName);
     fs::remove(data / evaluationFileName);
     fs::create_directory(data / evaluationFileName);
 #ifdef _WIN32
     // Windows refuses to open a folder as a file.
-    expectFailure("data", "cannot open '" + hostPath("data\\", evaluationFileName) + "'");
+    expectFailure("data", "cannot open '" + evaluationFile + "'");
 #else
-    // POSIX opens it; reading is refused before anything is written.
-    expectFailure("data", "cannot read '" + hostPath("data\\", evaluationFileName) + "': Is a directory");
+    expectFailure("data", "cannot read '" + evaluationFile + "': is a directory, not a regular file");
 #endif
     EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
     EXPECT_TRUE(fs::is_directory(data / evaluationFileName));
+#ifndef _WIN32
+    // A FIFO would block the run for ever at the open, waiting for a writer.
+    fs::remove(data / evaluationFileName);
+    ASSERT_EQ(mkfifo((data / evaluationFileName).c_str(), 0600), 0);
+    expectFailure("data", "cannot read '" + evaluationFile + "': is a FIFO, not a regular file");
+    EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
+#endif
 }
 
 TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
@@ -140,6 +155,81 @@ TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
                               " holds more than 50 fields)");
     EXPECT_EQ(bytesOf(fieldCountsFileName), "line  1 includes  1 fields.\r\n");
 }
+
+TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {
+    // Cut at the NUL, the answer would name the file thesis.doc, and the run would overwrite it.
+    testing::writeBytes((data / "thesis.doc").string(), "years of work");
+    const std::string answer = (data / "thesis.doc").string() + '\0';
+    const testing::ProgramRun run = runProgram(folder.path(), answer + "\n\n");
+    EXPECT_EQ(run.status, 1);
+    std::string shownLog = hostPath(answer + "\\", actionLogFileName);
+    shownLog.replace(shownLog.find('\0'), 1, "\\0");
+    EXPECT_EQ(run.err, "course-eval: cannot create '" + shownLog + "': file name holds a NUL character\n");
+    EXPECT_EQ(bytesOf("thesis.doc"), "years of work");
+    EXPECT_FALSE(fs::exists(data / actionLogFileName));
+}
+
+TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
+    testing::writeBytes((data / actionLogFileName).string(), "the other run's log");
+    const FolderLock otherRun(hostPath("data\\", ""), (data / actionLogFileName).string());
+    const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: another run is using " + hostPath("data\\", "") + "\n");
+    EXPECT_EQ(bytesOf(actionLogFileName), "the other run's log");
+    EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
+}
+
+#ifndef _WIN32
+// A small file system of its own for the data folder, so that a disk can really fill up. Needs the right
+// to mount (root); otherwise the test is skipped.
+class SmallDiskTest : public ProgramFailureTest {
+protected:
+    SmallDiskTest() {
+        fs::remove_all(data);
+        fs::create_directory(data);
+        mounted = mount("tmpfs", data.c_str(), "tmpfs", 0, "size=32k") == 0;
+        if (mounted) {
+            fs::copy(COURSE_EVAL_EXAMPLES_DIR, data);
+        }
+    }
+    ~SmallDiskTest() override {
+        if (mounted) {
+            EXPECT_EQ(bytesOf(evaluationFileName), original) << "the evaluation file was changed";
+            umount2(data.c_str(), MNT_DETACH);
+        }
+    }
+    bool mounted = false;
+};
+
+TEST_F(SmallDiskTest, SampleDataThatDoNotFitLeaveTheEvaluationFileAsItWas) {
+    if (!mounted) {
+        GTEST_SKIP() << "cannot mount a file system here";
+    }
+    // 17 KB of data and a log fit in 32 KiB; 200 sample records (about 150 KB) do not.
+    expectFailure("data", "'" + hostPath("data\\", evaluationFileName) + "': No space left on device", "999");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(data)) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_THAT(left, ::testing::UnorderedElementsAre(std::string(evaluationFileName),
+                                                      std::string(actionLogFileName)));
+}
+
+TEST_F(ProgramFailureTest, UnreadableStandardInputIsAnErrorNotACancel) {
+    const testing::ProgramRun run = runProgram(folder.path(), testing::ProgramStreams{data.string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot read standard input: Is a directory\n");
+    EXPECT_THAT(run.out, Not(HasSubstr("your path is")));
+}
+
+TEST_F(ProgramFailureTest, ClosedStandardOutputIsAnErrorNotASilentEnd) {
+    testing::writeBytes((folder.path() / "answers").string(), "data\n\n");
+    const testing::ProgramRun run =
+        runProgram(folder.path(), testing::ProgramStreams{(folder.path() / "answers").string(), true});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot write to standard output\n");
+}
+#endif
 
 } // namespace
 } // namespace courseeval

@@ -1,10 +1,16 @@
 #include "run/output_file.h"
 
-#include "run/run_error.h"
+#include "run/file_error.h"
+#include "run/file_open.h"
 
 #include <cassert>
 #include <cerrno>
-#include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace courseeval {
 
@@ -12,16 +18,11 @@ namespace {
 
 constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
 
-std::string describeErrno(int error) {
-    return error != 0 ? std::strerror(error) : "unknown error";
-}
-
 } // namespace
 
-OutputFile::OutputFile(std::string path) : path_(std::move(path)), file_(std::fopen(path_.c_str(), "wb")) {
-    if (file_ == nullptr) {
-        fail("cannot create");
-    }
+OutputFile::OutputFile(std::string path) : OutputFile(createFile(path), path) {}
+
+OutputFile::OutputFile(std::FILE* file, std::string path) : path_(std::move(path)), file_(file) {
     // This class buffers; the C library passes each block straight to the operating system.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     buffer_.reserve(bufferCapacity);
@@ -56,6 +57,19 @@ void OutputFile::flush() {
     }
 }
 
+void OutputFile::sync() {
+    flush();
+    errno = 0;
+#ifdef _WIN32
+    const bool synced = _commit(_fileno(file_)) == 0;
+#else
+    const bool synced = fsync(fileno(file_)) == 0;
+#endif
+    if (!synced) {
+        fail("cannot write to");
+    }
+}
+
 void OutputFile::close() {
     assert(file_ != nullptr);
     flush();
@@ -78,7 +92,7 @@ void OutputFile::writeBuffer() {
 
 void OutputFile::fail(std::string_view what) const {
     const int error = errno;
-    throw RunError(std::string(what) + " '" + path_ + "': " + describeErrno(error));
+    throw fileError(what, path_, error);
 }
 
 } // namespace courseeval

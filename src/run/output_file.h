@@ -17,6 +17,8 @@ class OutputFile {
 public:
     // Creates (or truncates) the file at the host path `path`.
     explicit OutputFile(std::string path);
+    // Takes over `file`, open for writing; `path` names it in error messages.
+    OutputFile(std::FILE* file, std::string path);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
@@ -27,10 +29,10 @@ public:
     void writeLine(std::string_view text);
     // Hands everything written so far to the operating system.
     void flush();
+    // Flushes, then waits until the operating system has put everything written on the disk.
+    void sync();
     // Flushes and closes the file; further writes are a programming error.
     void close();
-
-    const std::string& path() const { return path_; }
 
 private:
     // Hands the gathered pieces to the C library.

@@ -10,6 +10,7 @@
 #include "reports/numbers_only_extract.h"
 #include "run/action_log.h"
 #include "run/file_names.h"
+#include "run/folder_lock.h"
 #include "run/host_path.h"
 #include "sample/random_source.h"
 #include "sample/sample_data_generator.h"
@@ -28,12 +29,12 @@ constexpr const char* sampleDataAnswer = "999";
 
 } // namespace
 
-void runSequence(UserDialogue& dialogue, const SeedClock& seedClock) {
-    // The tables are large; they live on the heap for the whole run.
-    const auto tables = std::make_unique<EvaluationTables>();
-
+void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationTables& tables) {
     const std::string folderPath = folderPathFromAnswer(dialogue.askText(folderPrompt, AnswerKind::folder));
     dialogue.showNotice("your path is " + folderPath);
+    // The folder is this run's alone until the run ends: no other run truncates or writes its files
+    // meanwhile. The lock is taken before the action log is truncated.
+    const FolderLock folderLock(hostPath(folderPath, ""), hostPath(folderPath, actionLogFileName));
     ActionLog actionLog(hostPath(folderPath, actionLogFileName));
 
     const std::string answer = dialogue.askText(confirmationPrompt, AnswerKind::plainText);
@@ -45,13 +46,13 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock) {
     }
     actionLog.logAction("the Path Is " + folderPath);
 
-    readEvaluationData(folderPath, *tables, actionLog);
-    writeReconstruction(folderPath, *tables, actionLog);
-    parseDescriptions(*tables, actionLog);
-    writeInstructorCourses(folderPath, *tables, actionLog);
-    groupCourses(*tables, actionLog);
-    writeGroupedReport(folderPath, *tables, actionLog);
-    writeNumbersOnly(folderPath, *tables, actionLog);
+    readEvaluationData(folderPath, tables, actionLog);
+    writeReconstruction(folderPath, tables, actionLog);
+    parseDescriptions(tables, actionLog);
+    writeInstructorCourses(folderPath, tables, actionLog);
+    groupCourses(tables, actionLog);
+    writeGroupedReport(folderPath, tables, actionLog);
+    writeNumbersOnly(folderPath, tables, actionLog);
 
     actionLog.close();
     dialogue.showNotice("done");
@@ -69,7 +70,9 @@ std::string folderPathFromAnswer(const std::string& answer) {
 
 int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock) {
     try {
-        runSequence(dialogue, seedClock);
+        // The tables are large; they live on the heap for the whole run.
+        const auto tables = std::make_unique<EvaluationTables>();
+        runSequence(dialogue, seedClock, *tables);
         return 0;
     } catch (const std::exception& error) {
         // Every file still open has been flushed and closed by now, keeping what was written before the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intake/evaluation_tables.h"
 #include "run/user_dialogue.h"
 
 #include <cstdint>
@@ -19,12 +20,15 @@ std::string folderPathFromAnswer(const std::string& answer);
 // Gives the seed of the run's random source: the time of day in seconds since midnight.
 using SeedClock = std::function<std::uint32_t()>;
 
-// One whole run: the two prompts, the action log, sample data on request, every analysis stage, the
-// closing "done". The first error ends the run and leaves it as an exception (a RunError for every failure
-// the program detects), after every file still open has been flushed and closed.
-void runSequence(UserDialogue& dialogue, const SeedClock& seedClock);
+// One whole run on `tables`, which must be empty (new, or reset): the two prompts, the action log, sample
+// data on request, every analysis stage, the closing "done". The data folder is locked against other runs
+// from before the action log is created until the run ends. The first error ends the run and leaves it as
+// an exception (a RunError for every failure the program detects), after every file still open has been
+// flushed and closed.
+void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationTables& tables);
 
-// The program: runSequence with the one error handler, which writes the error's message to `errors`.
+// The program: runSequence on new tables with the one error handler, which writes the error's message to
+// `errors`.
 // Returns the program's exit status: 0 after "done", 1 after an error.
 int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock);
 

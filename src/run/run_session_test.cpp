@@ -1,5 +1,6 @@
 #include "run/file_names.h"
 #include "run/host_path.h"
+#include "run/run_error.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
 #include "testing/full_device.h"
@@ -114,9 +115,30 @@ TEST_F(RunSessionTest, UncreatableSampleFileEndsTheRunAfterTheSampleEntry) {
     std::filesystem::remove(folder.file("sampleEvalData.txt"));
     std::filesystem::create_directory(folder.file("sampleEvalData.txt"));
     EXPECT_EQ(run({answer, "999"}), 1);
-    EXPECT_THAT(errors.str(), HasSubstr("cannot create '" + folder.file("sampleEvalData.txt") + "'"));
+    EXPECT_THAT(errors.str(), HasSubstr("cannot replace '" + folder.file("sampleEvalData.txt") +
+                                        "': is a directory, not a regular file"));
     EXPECT_THAT(logEntries(), ElementsAre("went where we shouldn't; how could this have happened????"));
     EXPECT_EQ(dialogue->shown.back(), "notice: OK, here we are where we shouldn't be.");
+}
+
+TEST_F(RunSessionTest, TablesResetAfterARunAreAsNew) {
+    const auto fresh = std::make_unique<EvaluationTables>();
+    const auto used = std::make_unique<EvaluationTables>();
+    testing::ScriptedDialogue complete({answer, ""});
+    runSequence(
+        complete, [] { return 1U; }, *used);
+    used->reset();
+    EXPECT_TRUE(*used == *fresh);
+
+    // A run that ends inside a line leaves that line's fields stored beyond nLines.
+    testing::writeBytes(folder.file("sampleEvalData.txt"),
+                        "a\tb\t\r\n" + testing::recordLine(std::vector<std::string>(51, "x")));
+    testing::ScriptedDialogue failing({answer, ""});
+    EXPECT_THROW(runSequence(
+                     failing, [] { return 1U; }, *used),
+                 RunError);
+    used->reset();
+    EXPECT_TRUE(*used == *fresh);
 }
 
 TEST_F(RunSessionTest, EachRunReplacesTheLogOfTheRunBefore) {

@@ -4,7 +4,7 @@
 #include "run/file_names.h"
 #include "run/host_path.h"
 #include "run/number_text.h"
-#include "run/output_file.h"
+#include "run/replacement_file.h"
 
 #include <array>
 #include <string_view>
@@ -25,7 +25,7 @@ constexpr int firstFillerColumn = 5;
 } // namespace
 
 void generateSampleData(const std::string& folderPath, RandomSource& random, UserDialogue& dialogue) {
-    OutputFile evaluationFile(hostPath(folderPath, evaluationFileName));
+    ReplacementFile evaluationFile(hostPath(folderPath, evaluationFileName));
     const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
 
     std::string line;
@@ -54,8 +54,8 @@ void generateSampleData(const std::string& folderPath, RandomSource& random, Use
         evaluationFile.writeLine(line);
     }
 
-    // Closed before the user is told, so the notice never announces data that did not reach the disk.
-    evaluationFile.close();
+    // The old file is replaced only by 200 complete records on the disk, and only then is the user told.
+    evaluationFile.commit();
     dialogue.showNotice("Sample data should have been overwritten");
 }
 

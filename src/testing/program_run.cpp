@@ -6,14 +6,21 @@
 #include <cstdlib>
 
 #ifndef _WIN32
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #endif
 
 namespace courseeval::testing {
 
+#ifdef _WIN32
+
 namespace {
 
-#ifdef _WIN32
 // A Windows console program ends its lines in CR LF; the tests compare lines.
 std::string withLfLineEnds(std::string text) {
     for (std::size_t cr = text.find("\r\n"); cr != std::string::npos; cr = text.find("\r\n", cr)) {
@@ -21,31 +28,92 @@ std::string withLfLineEnds(std::string text) {
     }
     return text;
 }
-#endif
 
 } // namespace
 
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input) {
     const TempFolder scratch;
     writeBytes(scratch.file("in"), input);
-    ProgramRun run;
-#ifdef _WIN32
     const std::string command = "cd /d \"" + workingFolder.string() +
                                 "\" && \"" COURSE_EVAL_EXECUTABLE "\" <\"" + scratch.file("in") + "\" >\"" +
                                 scratch.file("out") + "\" 2>\"" + scratch.file("err") + "\"";
+    ProgramRun run;
     run.status = std::system(command.c_str());
     run.out = withLfLineEnds(readBytes(scratch.file("out")));
     run.err = withLfLineEnds(readBytes(scratch.file("err")));
-#else
-    const std::string command = "cd '" + workingFolder.string() + "' && '" COURSE_EVAL_EXECUTABLE "' <'" +
-                                scratch.file("in") + "' >'" + scratch.file("out") + "' 2>'" +
-                                scratch.file("err") + "'";
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = readBytes(scratch.file("out"));
-    run.err = readBytes(scratch.file("err"));
-#endif
     return run;
 }
+
+#else
+
+namespace {
+
+// In the child: `path` opened with `flags` as descriptor `target`.
+void redirect(const std::string& path, int flags, int target) {
+    const int descriptor = open(path.c_str(), flags, 0600);
+    if (descriptor < 0 || dup2(descriptor, target) < 0) {
+        _exit(126);
+    }
+    close(descriptor);
+}
+
+int waitWithDeadline(pid_t child) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input) {
+    const TempFolder scratch;
+    writeBytes(scratch.file("in"), input);
+    return runProgram(workingFolder, ProgramStreams{scratch.file("in")});
+}
+
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams) {
+    const TempFolder scratch;
+    const pid_t child = fork();
+    if (child < 0) {
+        throw std::runtime_error("cannot start the program");
+    }
+    if (child == 0) {
+        // The program gets the default handling of SIGPIPE, whatever the test runner set.
+        std::signal(SIGPIPE, SIG_DFL);
+        redirect(streams.inputPath, O_RDONLY, STDIN_FILENO);
+        if (streams.outputClosed) {
+            int ends[2];
+            if (pipe(ends) != 0 || dup2(ends[1], STDOUT_FILENO) < 0) {
+                _exit(126);
+            }
+            close(ends[0]);
+            close(ends[1]);
+        } else {
+            redirect(scratch.file("out"), O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
+        }
+        redirect(scratch.file("err"), O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+        if (chdir(workingFolder.c_str()) == 0) {
+            execl(COURSE_EVAL_EXECUTABLE, COURSE_EVAL_EXECUTABLE, static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
+    ProgramRun run;
+    run.status = waitWithDeadline(child);
+    if (!streams.outputClosed) {
+        run.out = readBytes(scratch.file("out"));
+    }
+    run.err = readBytes(scratch.file("err"));
+    return run;
+}
+
+#endif
 
 } // namespace courseeval::testing

@@ -16,4 +16,16 @@ struct ProgramRun {
 // terminal) and collects its exit status and output.
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input);
 
+#ifndef _WIN32
+// Standard streams that a file of input cannot give.
+struct ProgramStreams {
+    std::string inputPath;     // standard input is opened from this path: a folder, say
+    bool outputClosed = false; // standard output is a pipe that nobody reads any more
+};
+
+// Runs the built course-eval in `workingFolder` with `streams`. A program still running after a minute is
+// killed (status -1), so a run that would hang fails the test instead.
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams);
+#endif
+
 } // namespace courseeval::testing
