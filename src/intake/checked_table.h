@@ -2,7 +2,10 @@
 
 #include "run/run_error.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace courseeval {
@@ -17,8 +20,16 @@ public:
                    (reason.empty() ? "" : " (" + reason + ")")) {}
 };
 
+// Puts a cell back in its initial state, giving back any memory it holds.
+template <typename T>
+void resetCell(T& cell) {
+    T fresh{};
+    std::swap(cell, fresh);
+}
+
 // A one-dimensional table with indices 0 to `lastIndex`, allocated once at full size. Every access is
-// tested against the range.
+// tested against the range. The table remembers the highest index handed out for writing, so that a reset
+// touches only what can have changed.
 template <typename T>
 class CheckedArray {
 public:
@@ -26,15 +37,28 @@ public:
         : name_(name), dimension_(dimension), cells_(static_cast<std::size_t>(lastIndex) + 1) {}
 
     const T& operator[](int index) const { return cells_[offset(index)]; }
-    T& operator[](int index) { return cells_[offset(index)]; }
+    T& operator[](int index) {
+        const std::size_t at = offset(index);
+        written_ = std::max(written_, index);
+        return cells_[at];
+    }
 
     int lastIndex() const { return static_cast<int>(cells_.size()) - 1; }
 
-    bool operator==(const CheckedArray&) const = default;
+    // Returns every cell to its initial value, as in a new table.
+    void reset() {
+        for (int index = 0; index <= written_; ++index) {
+            resetCell(cells_[static_cast<std::size_t>(index)]);
+        }
+        written_ = -1;
+    }
+
+    bool operator==(const CheckedArray& other) const { return cells_ == other.cells_; }
 
 private:
     std::size_t offset(int index) const {
-        if (index < 0 || index > lastIndex()) {
+        // One unsigned comparison also refuses every negative index.
+        if (static_cast<unsigned>(index) > static_cast<unsigned>(lastIndex())) {
             throw TableRangeError(name_, dimension_, index);
         }
         return static_cast<std::size_t>(index);
@@ -43,10 +67,12 @@ private:
     const char* name_;
     const char* dimension_;
     std::vector<T> cells_;
+    int written_ = -1;
 };
 
 // A two-dimensional table with indices 0 to `lastOuter` by 0 to `lastInner`, allocated once at full size.
-// Every access is tested against both ranges.
+// Every access is tested against both ranges. The table remembers, row by row, the highest indices handed
+// out for writing, so that a reset touches only what can have changed.
 template <typename T>
 class CheckedGrid {
 public:
@@ -54,22 +80,42 @@ public:
                 int lastInner)
         : name_(name), outerDimension_(outerDimension), innerDimension_(innerDimension),
           lastOuter_(lastOuter), lastInner_(lastInner),
-          cells_(static_cast<std::size_t>(lastOuter + 1) * static_cast<std::size_t>(lastInner + 1)) {}
+          cells_(static_cast<std::size_t>(lastOuter + 1) * static_cast<std::size_t>(lastInner + 1)),
+          writtenInner_(static_cast<std::size_t>(lastOuter + 1), -1) {}
 
     const T& operator()(int outer, int inner) const { return cells_[offset(outer, inner)]; }
-    T& operator()(int outer, int inner) { return cells_[offset(outer, inner)]; }
+    T& operator()(int outer, int inner) {
+        const std::size_t at = offset(outer, inner);
+        int& written = writtenInner_[static_cast<std::size_t>(outer)];
+        written = std::max(written, inner);
+        writtenOuter_ = std::max(writtenOuter_, outer);
+        return cells_[at];
+    }
 
     int lastOuter() const { return lastOuter_; }
     int lastInner() const { return lastInner_; }
 
-    bool operator==(const CheckedGrid&) const = default;
+    // Returns every cell to its initial value, as in a new table.
+    void reset() {
+        for (int outer = 0; outer <= writtenOuter_; ++outer) {
+            int& written = writtenInner_[static_cast<std::size_t>(outer)];
+            for (int inner = 0; inner <= written; ++inner) {
+                resetCell(cells_[offset(outer, inner)]);
+            }
+            written = -1;
+        }
+        writtenOuter_ = -1;
+    }
+
+    bool operator==(const CheckedGrid& other) const { return cells_ == other.cells_; }
 
 private:
     std::size_t offset(int outer, int inner) const {
-        if (outer < 0 || outer > lastOuter_) {
+        // One unsigned comparison per dimension also refuses every negative index.
+        if (static_cast<unsigned>(outer) > static_cast<unsigned>(lastOuter_)) {
             throw TableRangeError(name_, outerDimension_, outer);
         }
-        if (inner < 0 || inner > lastInner_) {
+        if (static_cast<unsigned>(inner) > static_cast<unsigned>(lastInner_)) {
             throw TableRangeError(name_, innerDimension_, inner);
         }
         return static_cast<std::size_t>(outer) * static_cast<std::size_t>(lastInner_ + 1) +
@@ -82,6 +128,9 @@ private:
     int lastOuter_;
     int lastInner_;
     std::vector<T> cells_;
+    // The highest outer index handed out for writing, and for each outer index the highest inner one.
+    int writtenOuter_ = -1;
+    std::vector<int> writtenInner_;
 };
 
 } // namespace courseeval

@@ -57,7 +57,11 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
             fieldStart = tabAt + 1;
         }
         tables.nLines = row;
-        fieldCounts.writeLine("line " + numberText(row) + " includes " + numberText(nFields) + " fields.");
+        fieldCounts.writePiece("line ");
+        fieldCounts.writePiece(numberText(row));
+        fieldCounts.writePiece(" includes ");
+        fieldCounts.writePiece(numberText(nFields));
+        fieldCounts.writeLine(" fields.");
     }
 
     fieldCounts.close();

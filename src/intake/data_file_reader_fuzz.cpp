@@ -11,6 +11,7 @@
 #include "testing/output_checks.h"
 #include "testing/temp_folder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -19,19 +20,16 @@ namespace {
 
 using testing::fuzzFail;
 
-// Whether reading `lines` must end in an error: a 51st field on a line, or a field on line 1001 or later.
-bool exceedsTheTable(const std::vector<std::vector<std::string>>& lines) {
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const std::size_t fields = lines[index].size();
-        if ((index >= EvaluationTables::maxRows && fields > 0) ||
-            fields > static_cast<std::size_t>(EvaluationTables::maxColumns)) {
-            return true;
-        }
-    }
-    return false;
+// Whether reading `lines` must end in an error: a 51st field on a line, or a line 1001.
+bool exceedsTheTable(const std::vector<std::vector<std::string_view>>& lines) {
+    return lines.size() > static_cast<std::size_t>(EvaluationTables::maxRows) ||
+           std::any_of(lines.begin(), lines.end(), [](const std::vector<std::string_view>& fields) {
+               return fields.size() > static_cast<std::size_t>(EvaluationTables::maxColumns);
+           });
 }
 
-void checkCompletedRead(const EvaluationTables& tables, const std::vector<std::vector<std::string>>& lines,
+void checkCompletedRead(const EvaluationTables& tables,
+                        const std::vector<std::vector<std::string_view>>& lines,
                         const std::string& folderPath) {
     if (static_cast<std::size_t>(tables.nLines) != lines.size()) {
         fuzzFail("nLines differs from the line count");
@@ -41,17 +39,16 @@ void checkCompletedRead(const EvaluationTables& tables, const std::vector<std::v
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const int row = static_cast<int>(index) + 1;
         const auto& fields = lines[index];
-        counts += "line " + numberText(row) + " includes " + numberText(static_cast<int>(fields.size())) +
-                  " fields.\r\n";
+        counts.append("line ").append(numberText(row)).append(" includes ");
+        counts.append(numberText(static_cast<int>(fields.size()))).append(" fields.\r\n");
         echo += "\r\n";
-        for (const std::string& field : fields) {
-            echo += field + "xx";
+        for (const std::string_view field : fields) {
+            echo.append(field).append("xx");
         }
-        if (row > EvaluationTables::maxRows) {
-            continue;
-        }
-        static const std::string noField;
-        for (int column = 1; column <= EvaluationTables::maxColumns; ++column) {
+        // The reader stores fields in order, so a stray cell could only stand right after the last field.
+        constexpr std::string_view noField;
+        const int lastColumn = std::min(static_cast<int>(fields.size()) + 1, EvaluationTables::maxColumns);
+        for (int column = 1; column <= lastColumn; ++column) {
             const auto at = static_cast<std::size_t>(column - 1);
             if (tables.dataArray(row, column) != (at < fields.size() ? fields[at] : noField)) {
                 fuzzFail("cell " + std::to_string(row) + ", " + std::to_string(column) + " differs");
@@ -75,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const testing::TempFolder& folder = testing::fuzzFolderHolding(input);
     const std::string folderPath = folder.folderPath();
 
-    const auto tables = std::make_unique<EvaluationTables>();
+    // One set of tables for every input, reset after each read: new full-size tables would cost more than
+    // the read itself.
+    static const auto tables = std::make_unique<EvaluationTables>();
     bool completed = false;
     {
         ActionLog actionLog(hostPath(folderPath, actionLogFileName));
@@ -96,5 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (completed) {
         checkCompletedRead(*tables, lines, folderPath);
     }
+    tables->reset();
     return 0;
 }

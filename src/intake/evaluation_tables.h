@@ -2,7 +2,6 @@
 
 #include "intake/checked_table.h"
 
-#include <algorithm>
 #include <string>
 
 namespace courseeval {
@@ -35,29 +34,16 @@ struct EvaluationTables {
     int nUnique = 0;
     CheckedGrid<int> occurrence{"occurrence", "group", maxGroups, "slot", maxSlots};
 
-    // Returns the tables to their state when new. Only what a run can have filled is cleared: the rows up to
-    // the one after `nLines` (a read that failed inside a line leaves that row partly stored), the groups up
-    // to `nUnique` and their slots up to `nLines`.
+    // Returns the tables to their state when new, clearing only the cells a run has written.
     void reset() {
-        const int rows = std::min(nLines + 1, maxRows);
-        for (int row = 1; row <= rows; ++row) {
-            for (int column = 1; column <= maxColumns; ++column) {
-                dataArray(row, column).clear();
-            }
-            courseName[row].clear();
-            sectionNumber[row].clear();
-            instructorName[row].clear();
-        }
-        for (int group = 1; group <= std::min(nUnique, maxRows); ++group) {
-            uniqueCourses[group].clear();
-        }
-        for (int group = 1; group <= std::min(nUnique, maxGroups); ++group) {
-            for (int slot = 1; slot <= std::min(nLines, maxSlots); ++slot) {
-                occurrence(group, slot) = 0;
-            }
-        }
+        dataArray.reset();
         nLines = 0;
+        courseName.reset();
+        sectionNumber.reset();
+        instructorName.reset();
+        uniqueCourses.reset();
         nUnique = 0;
+        occurrence.reset();
     }
 
     bool operator==(const EvaluationTables&) const = default;

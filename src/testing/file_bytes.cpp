@@ -1,7 +1,7 @@
 #include "testing/file_bytes.h"
 
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace courseeval::testing {
@@ -11,7 +11,9 @@ std::string readBytes(const std::string& path) {
     if (!in) {
         throw std::runtime_error("cannot open " + path);
     }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
 }
 
 void writeBytes(const std::string& path, std::string_view bytes) {

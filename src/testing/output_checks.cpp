@@ -20,40 +20,41 @@ std::string checkCrLfLines(std::string_view bytes) {
 
 std::string checkTabsPerLine(std::string_view bytes, std::size_t tabs) {
     std::size_t number = 0;
-    for (const std::string& line : splitCrLfLines(bytes)) {
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = std::min(bytes.find("\r\n", start), bytes.size());
         ++number;
+        const std::string_view line = bytes.substr(start, end - start);
         const auto found = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
         if (found != tabs) {
             return "line " + std::to_string(number) + " holds " + std::to_string(found) + " TABs, not " +
                    std::to_string(tabs);
         }
+        start = end + 2;
     }
     return {};
 }
 
-std::vector<std::vector<std::string>> splitEvaluationFile(std::string_view bytes) {
-    std::vector<std::vector<std::string>> lines;
-    std::vector<std::string> fields;
-    std::string field;
+std::vector<std::vector<std::string_view>> splitEvaluationFile(std::string_view bytes) {
+    std::vector<std::vector<std::string_view>> lines;
+    std::vector<std::string_view> fields;
+    std::size_t fieldStart = 0;
     bool lineOpen = false;
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         const char c = bytes[at];
         if (c == '\r') {
             lines.push_back(fields);
             fields.clear();
-            field.clear();
             lineOpen = false;
             if (at + 1 < bytes.size() && bytes[at + 1] == '\n') {
                 ++at;
             }
+            fieldStart = at + 1;
             continue;
         }
         lineOpen = true;
         if (c == '\t') {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field.push_back(c);
+            fields.push_back(bytes.substr(fieldStart, at - fieldStart));
+            fieldStart = at + 1;
         }
     }
     if (lineOpen) {

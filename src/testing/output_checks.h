@@ -15,7 +15,8 @@ std::string checkCrLfLines(std::string_view bytes);
 std::string checkTabsPerLine(std::string_view bytes, std::size_t tabs);
 
 // An evaluation file split the plain way, for comparing with what the reader stored: a line ends at CR
-// or CR LF, each TAB ends a field, text after the last TAB of a line is dropped.
-std::vector<std::vector<std::string>> splitEvaluationFile(std::string_view bytes);
+// or CR LF, each TAB ends a field, text after the last TAB of a line is dropped. The fields are views
+// into `bytes`.
+std::vector<std::vector<std::string_view>> splitEvaluationFile(std::string_view bytes);
 
 } // namespace courseeval::testing
