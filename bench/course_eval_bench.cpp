@@ -1,6 +1,7 @@
 // Speed of a whole run and of the stages worth watching, on the largest evaluation file the tables take:
 // 1000 records of 43 fields with 100 distinct descriptions.
 #include "intake/data_file_reader.h"
+#include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
@@ -13,6 +14,7 @@
 #include "testing/temp_folder.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdint>
 #include <memory>
 #include <sstream>
 
@@ -93,6 +95,19 @@ void writeGroupedReportStage(benchmark::State& state) {
     }
 }
 BENCHMARK(writeGroupedReportStage)->Unit(benchmark::kMillisecond);
+
+// A 40 MB description made of nothing but keywords: the parse must stay linear in the length.
+void parseLongDescription(benchmark::State& state) {
+    std::string description;
+    while (description.size() < std::size_t{40} * 1000 * 1000) {
+        description += "section";
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parseDescription(description));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(description.size()));
+}
+BENCHMARK(parseLongDescription)->Unit(benchmark::kMillisecond);
 
 void allocateTables(benchmark::State& state) {
     for (auto _ : state) {

@@ -2,7 +2,7 @@
 
 namespace courseeval {
 
-ActionLog::ActionLog(std::string path) : file_(std::move(path)) {}
+ActionLog::ActionLog(const std::string& path) : file_(path) {}
 
 void ActionLog::logAction(std::string_view text) {
     file_.writeLine(text);

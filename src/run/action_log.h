@@ -13,7 +13,7 @@ namespace courseeval {
 class ActionLog {
 public:
     // Creates (truncates) the log file at the host path `path`.
-    explicit ActionLog(std::string path);
+    explicit ActionLog(const std::string& path);
 
     void logAction(std::string_view text);
     void close();

@@ -20,7 +20,7 @@ constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
 
 } // namespace
 
-OutputFile::OutputFile(std::string path) : OutputFile(createFile(path), path) {}
+OutputFile::OutputFile(const std::string& path) : OutputFile(createFile(path), path) {}
 
 OutputFile::OutputFile(std::FILE* file, std::string path) : path_(std::move(path)), file_(file) {
     // This class buffers; the C library passes each block straight to the operating system.

@@ -16,7 +16,7 @@ namespace courseeval {
 class OutputFile {
 public:
     // Creates (or truncates) the file at the host path `path`.
-    explicit OutputFile(std::string path);
+    explicit OutputFile(const std::string& path);
     // Takes over `file`, open for writing; `path` names it in error messages.
     OutputFile(std::FILE* file, std::string path);
     OutputFile(const OutputFile&) = delete;
