@@ -2,10 +2,10 @@
 // must either complete or end with its own error, leave the evaluation file unchanged, and store and trace
 // exactly the fields a plain split of the bytes finds.
 #include "intake/data_file_reader.h"
-#include "run/file_names.h"
-#include "run/host_path.h"
-#include "run/number_text.h"
-#include "run/run_error.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
+#include "core/number_text.h"
+#include "core/run_error.h"
 #include "testing/file_bytes.h"
 #include "testing/fuzz_check.h"
 #include "testing/output_checks.h"

@@ -1,5 +1,5 @@
 #include "intake/data_file_reader.h"
-#include "run/run_error.h"
+#include "core/run_error.h"
 #include "testing/stage_test.h"
 
 #include <gmock/gmock.h>

@@ -1,7 +1,7 @@
 #include "intake/evaluation_line_reader.h"
 
-#include "run/file_error.h"
-#include "run/file_open.h"
+#include "core/file_error.h"
+#include "core/file_open.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/checked_table.h"
+#include "core/checked_table.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "intake/instructor_listing.h"
 
-#include "run/file_names.h"
-#include "run/host_path.h"
-#include "run/output_file.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
+#include "core/output_file.h"
 
 namespace courseeval {
 

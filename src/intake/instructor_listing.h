@@ -1,7 +1,7 @@
 #pragma once
 
 #include "intake/evaluation_tables.h"
-#include "run/action_log.h"
+#include "core/action_log.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "intake/reconstruction_writer.h"
 
 #include "intake/record_line.h"
-#include "run/file_names.h"
-#include "run/host_path.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
 
 namespace courseeval {
 

@@ -1,6 +1,6 @@
 #include "intake/data_file_reader.h"
 #include "intake/reconstruction_writer.h"
-#include "run/run_error.h"
+#include "core/run_error.h"
 #include "testing/full_device.h"
 #include "testing/stage_test.h"
 

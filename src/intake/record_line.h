@@ -1,7 +1,7 @@
 #pragma once
 
 #include "intake/evaluation_tables.h"
-#include "run/output_file.h"
+#include "core/output_file.h"
 
 namespace courseeval {
 

@@ -1,10 +1,10 @@
 #include "reports/grouped_report.h"
 
 #include "intake/record_line.h"
-#include "run/file_names.h"
-#include "run/host_path.h"
-#include "run/number_text.h"
-#include "run/output_file.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
+#include "core/number_text.h"
+#include "core/output_file.h"
 
 namespace courseeval {
 

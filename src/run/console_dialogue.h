@@ -1,7 +1,7 @@
 #pragma once
 
-#include "run/run_error.h"
-#include "run/user_dialogue.h"
+#include "core/run_error.h"
+#include "core/user_dialogue.h"
 
 #include <cstddef>
 #include <cstdio>

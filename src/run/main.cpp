@@ -8,7 +8,7 @@
 #include <iostream>
 
 #ifndef _WIN32
-#include "run/line_editing_dialogue.h"
+#include "run/terminal/line_editing_dialogue.h"
 #endif
 
 int main() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "intake/evaluation_tables.h"
-#include "run/user_dialogue.h"
+#include "core/user_dialogue.h"
 
 #include <cstdint>
 #include <functional>

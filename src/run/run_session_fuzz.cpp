@@ -2,9 +2,9 @@
 // Besides "no crash", the run must either complete or end with the program's own error, leave the
 // evaluation file unchanged, and, when it completes, write files of the right shape: CR LF line ends,
 // 43 TABs on every record line, 18 on every numbers-only line, one cross-check line per grouped record.
-#include "run/file_names.h"
-#include "run/host_path.h"
-#include "run/run_error.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
+#include "core/run_error.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
 #include "testing/fuzz_check.h"

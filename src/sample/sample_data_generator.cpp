@@ -1,10 +1,10 @@
 #include "sample/sample_data_generator.h"
 
 #include "intake/evaluation_tables.h"
-#include "run/file_names.h"
-#include "run/host_path.h"
-#include "run/number_text.h"
-#include "run/replacement_file.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
+#include "core/number_text.h"
+#include "core/replacement_file.h"
 
 #include <array>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/user_dialogue.h"
+#include "core/user_dialogue.h"
 #include "sample/random_source.h"
 
 #include <string>

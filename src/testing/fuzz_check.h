@@ -1,7 +1,7 @@
 #pragma once
 
-#include "run/file_names.h"
-#include "run/host_path.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 

@@ -1,4 +1,4 @@
-#include "run/action_log.h"
+#include "core/action_log.h"
 
 namespace courseeval {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/user_dialogue.h"
+#include "core/user_dialogue.h"
 
 #include <ostream>
 #include <string>

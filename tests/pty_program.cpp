@@ -1,4 +1,4 @@
-#include "testing/pty_program.h"
+#include "tests/pty_program.h"
 
 #include <cerrno>
 #include <csignal>

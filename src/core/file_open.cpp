@@ -1,6 +1,6 @@
-#include "run/file_open.h"
+#include "core/file_open.h"
 
-#include "run/file_error.h"
+#include "core/file_error.h"
 
 #include <cerrno>
 #include <sys/stat.h>

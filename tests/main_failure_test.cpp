@@ -1,12 +1,12 @@
 // End-to-end: how the built program fails. Whatever goes wrong, it exits with status 1 and a message on
 // standard error naming the file and the cause, never shows "done", keeps complete the files of the
 // stages before the failure, and leaves the evaluation file as it was.
-#include "run/file_names.h"
-#include "run/folder_lock.h"
-#include "run/host_path.h"
+#include "core/file_names.h"
+#include "core/folder_lock.h"
+#include "core/host_path.h"
 #include "testing/file_bytes.h"
 #include "testing/full_device.h"
-#include "testing/program_run.h"
+#include "tests/program_run.h"
 #include "testing/temp_folder.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "run/replacement_file.h"
+#include "core/replacement_file.h"
 
-#include "run/file_error.h"
-#include "run/file_open.h"
+#include "core/file_error.h"
+#include "core/file_open.h"
 
 #include <cerrno>
 #include <cstdio>

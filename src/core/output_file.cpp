@@ -1,7 +1,7 @@
-#include "run/output_file.h"
+#include "core/output_file.h"
 
-#include "run/file_error.h"
-#include "run/file_open.h"
+#include "core/file_error.h"
+#include "core/file_open.h"
 
 #include <cassert>
 #include <cerrno>

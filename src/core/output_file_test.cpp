@@ -1,5 +1,5 @@
-#include "run/output_file.h"
-#include "run/run_error.h"
+#include "core/output_file.h"
+#include "core/run_error.h"
 #include "testing/file_bytes.h"
 #include "testing/full_device.h"
 #include "testing/temp_folder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/run_error.h"
+#include "core/run_error.h"
 
 #include <string>
 #include <string_view>

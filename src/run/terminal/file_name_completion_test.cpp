@@ -1,4 +1,4 @@
-#include "run/file_name_completion.h"
+#include "run/terminal/file_name_completion.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 

@@ -1,4 +1,4 @@
-#include "testing/program_run.h"
+#include "tests/program_run.h"
 
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"

@@ -1,4 +1,4 @@
-#include "run/replacement_file.h"
+#include "core/replacement_file.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 

@@ -1,4 +1,4 @@
-#include "run/host_path.h"
+#include "core/host_path.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "run/file_name_completion.h"
+#include "run/terminal/file_name_completion.h"
 
-#include "run/host_path.h"
+#include "core/host_path.h"
 
 #include <algorithm>
 #include <filesystem>

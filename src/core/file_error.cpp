@@ -1,4 +1,4 @@
-#include "run/file_error.h"
+#include "core/file_error.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
-#include "run/folder_lock.h"
+#include "core/folder_lock.h"
 
-#include "run/file_error.h"
-#include "run/file_open.h"
+#include "core/file_error.h"
+#include "core/file_open.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/output_file.h"
+#include "core/output_file.h"
 
 #include <string>
 #include <string_view>

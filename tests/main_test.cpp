@@ -1,7 +1,7 @@
 // End-to-end: the built course-eval program, driven through its standard input as a script would.
-#include "run/file_names.h"
+#include "core/file_names.h"
 #include "testing/file_bytes.h"
-#include "testing/program_run.h"
+#include "tests/program_run.h"
 #include "testing/temp_folder.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "run/number_text.h"
+#include "core/number_text.h"
 
 #include <cassert>
 #include <charconv>

@@ -1,8 +1,8 @@
 // End-to-end: the built program on a terminal. There, notices wait for Enter, answers are typed with line
 // editing, Tab completes the folder, and Ctrl-D at a prompt answers Cancel.
-#include "run/file_names.h"
+#include "core/file_names.h"
 #include "testing/file_bytes.h"
-#include "testing/pty_program.h"
+#include "tests/pty_program.h"
 #include "testing/temp_folder.h"
 
 #include <filesystem>
