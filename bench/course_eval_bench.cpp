@@ -1,13 +1,13 @@
 // Speed of a whole run and of the stages worth watching, on the largest evaluation file the tables take:
 // 1000 records of 43 fields with 100 distinct descriptions.
+#include "core/action_log.h"
+#include "core/file_names.h"
+#include "core/host_path.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
-#include "core/action_log.h"
-#include "core/file_names.h"
-#include "core/host_path.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
 #include "testing/scripted_dialogue.h"

@@ -6,8 +6,8 @@
 #include "core/host_path.h"
 #include "testing/file_bytes.h"
 #include "testing/full_device.h"
-#include "tests/program_run.h"
 #include "testing/temp_folder.h"
+#include "tests/program_run.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -148,11 +148,11 @@ TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
     }
     writeEvaluationFile(thousandAndOneLines);
     const std::string evaluationFile = hostPath("data\\", evaluationFileName);
-    expectFailure("data", "'dataArray' has no row 1001 (" + evaluationFile + " holds more than 1000 lines)");
+    expectFailure("data", "course-eval: " + evaluationFile + ":1001: more than 1000 lines\n");
 
     writeEvaluationFile("a\t\r\n" + std::string(51, '\t') + "\r\n");
-    expectFailure("data", "'dataArray' has no column 51 (line 2 of " + evaluationFile +
-                              " holds more than 50 fields)");
+    expectFailure("data", "course-eval: " + evaluationFile +
+                              ":2: more than 50 fields (no column 51 in 'dataArray')\n");
     EXPECT_EQ(bytesOf(fieldCountsFileName), "line  1 includes  1 fields.\r\n");
 }
 

@@ -2,8 +2,8 @@
 // editing, Tab completes the folder, and Ctrl-D at a prompt answers Cancel.
 #include "core/file_names.h"
 #include "testing/file_bytes.h"
-#include "tests/pty_program.h"
 #include "testing/temp_folder.h"
+#include "tests/pty_program.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

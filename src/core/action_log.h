@@ -7,15 +7,24 @@
 
 namespace courseeval {
 
+// How a file named in the log was opened.
+enum class OpenedFor { input, output };
+
 // The run's action log: one line per entry, in run order, no header, stamps or levels. Each entry is
 // handed to the operating system as soon as it is written, so the log shows how far a run got even when
 // the run ends in an error.
+//
+// An entry that says a file has been written is logged only after that file has been closed, so the log
+// never claims what failed to reach the disk.
 class ActionLog {
 public:
     // Creates (truncates) the log file at the host path `path`.
     explicit ActionLog(const std::string& path);
 
     void logAction(std::string_view text);
+    // Logs that the file `fileName` of the data folder `folderPath` was opened, as
+    // "<folderPath><fileName> opened For Output As #<channel>" (or "For Input").
+    void logOpened(std::string_view folderPath, std::string_view fileName, OpenedFor mode, int channel);
     void close();
 
 private:

@@ -11,13 +11,27 @@
 namespace courseeval {
 
 // An index outside a table's fixed range. The message names the table, the dimension and the index,
-// e.g. "'dataArray' has no column 51".
+// e.g. "'dataArray' has no column 51". A stage that knows why the index was reached says so in an error of
+// its own, built from missing().
 class TableRangeError : public RunError {
 public:
-    // `reason`, when given, says in terms of the input why the index was reached.
-    TableRangeError(const char* table, const char* dimension, int index, const std::string& reason = {})
-        : RunError("'" + std::string(table) + "' has no " + dimension + " " + std::to_string(index) +
-                   (reason.empty() ? "" : " (" + reason + ")")) {}
+    TableRangeError(const char* table, const char* dimension, int index)
+        : RunError(std::string("'").append(table).append("' has no ").append(indexText(dimension, index))),
+          missing_(std::string("no ")
+                       .append(indexText(dimension, index))
+                       .append(" in '")
+                       .append(table)
+                       .append("'")) {}
+
+    // What the table lacks, e.g. "no column 51 in 'dataArray'".
+    const std::string& missing() const { return missing_; }
+
+private:
+    static std::string indexText(const char* dimension, int index) {
+        return std::string(dimension).append(" ").append(std::to_string(index));
+    }
+
+    std::string missing_;
 };
 
 // Puts a cell back in its initial state, giving back any memory it holds.
@@ -91,9 +105,6 @@ public:
         writtenOuter_ = std::max(writtenOuter_, outer);
         return cells_[at];
     }
-
-    int lastOuter() const { return lastOuter_; }
-    int lastInner() const { return lastInner_; }
 
     // Returns every cell to its initial value, as in a new table.
     void reset() {

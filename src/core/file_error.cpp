@@ -23,6 +23,10 @@ RunError fileError(std::string_view what, std::string_view path, std::string_vie
     return RunError(message);
 }
 
+RunError fileLineError(std::string_view path, int line, std::string_view what) {
+    return RunError(std::string(path).append(":").append(std::to_string(line)).append(": ").append(what));
+}
+
 RunError fileError(std::string_view what, std::string_view path, int error) {
     return fileError(what, path, error != 0 ? std::strerror(error) : "unknown error");
 }

@@ -15,6 +15,10 @@ RunError fileError(std::string_view what, std::string_view path, std::string_vie
 // The same with the cause taken from the C library's error number (0: "unknown error").
 RunError fileError(std::string_view what, std::string_view path, int error);
 
+// An error at line `line` of the file `path`, the position first as compilers give it, so that an editor or
+// grep can jump to it: "data/sampleEvalData.txt:7: more than 50 fields".
+RunError fileLineError(std::string_view path, int line, std::string_view what);
+
 #ifdef _WIN32
 // The same with the cause taken from a Windows error code (GetLastError).
 RunError windowsFileError(std::string_view what, std::string_view path, unsigned long error);

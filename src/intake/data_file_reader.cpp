@@ -1,10 +1,11 @@
 #include "intake/data_file_reader.h"
 
-#include "intake/evaluation_line_reader.h"
+#include "core/file_error.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
 #include "core/number_text.h"
 #include "core/output_file.h"
+#include "intake/evaluation_line_reader.h"
 
 #include <string_view>
 
@@ -14,24 +15,13 @@ namespace {
 
 constexpr char tab = '\t';
 
-// Stores field `column` of line `row`, explaining a column overflow in terms of the file.
-void storeField(EvaluationTables& tables, int row, int column, std::string_view text,
-                const std::string& path) {
-    if (column > EvaluationTables::maxColumns) {
-        throw TableRangeError("dataArray", "column", column,
-                              "line " + std::to_string(row) + " of " + path + " holds more than " +
-                                  std::to_string(EvaluationTables::maxColumns) + " fields");
-    }
-    tables.dataArray(row, column).assign(text);
-}
-
 } // namespace
 
 void readEvaluationData(const std::string& folderPath, EvaluationTables& tables, ActionLog& actionLog) {
     EvaluationLineReader input(hostPath(folderPath, evaluationFileName));
     OutputFile fieldEcho(hostPath(folderPath, fieldEchoFileName));
-    actionLog.logAction(folderPath + std::string(evaluationFileName) + " opened For Input As #1");
-    actionLog.logAction(folderPath + std::string(fieldEchoFileName) + " opened For Output As #2");
+    actionLog.logOpened(folderPath, evaluationFileName, OpenedFor::input, 1);
+    actionLog.logOpened(folderPath, fieldEchoFileName, OpenedFor::output, 2);
     int row = 0;
     OutputFile fieldCounts(hostPath(folderPath, fieldCountsFileName));
 
@@ -43,7 +33,8 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
         // A line past the table ends the run here, whether or not it holds a field: going on would only
         // multiply a file of line ends into trace files many times its size.
         if (row > EvaluationTables::maxRows) {
-            throw TableRangeError("dataArray", "row", row, EvaluationTables::tooManyLines(input.path()));
+            throw fileLineError(input.path(), row,
+                                "more than " + std::to_string(EvaluationTables::maxRows) + " lines");
         }
         // Each TAB ends a field; whatever follows the last TAB of the line is dropped with the line.
         std::size_t fieldStart = 0;
@@ -51,7 +42,13 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
              tabAt = line.find(tab, fieldStart)) {
             const std::string_view field(line.data() + fieldStart, tabAt - fieldStart);
             ++nFields;
-            storeField(tables, row, nFields, field, input.path());
+            try {
+                tables.dataArray(row, nFields).assign(field);
+            } catch (const TableRangeError& overflow) {
+                throw fileLineError(input.path(), row,
+                                    "more than " + std::to_string(EvaluationTables::maxColumns) +
+                                        " fields (" + overflow.missing() + ")");
+            }
             fieldEcho.writePiece(field);
             fieldEcho.writePiece("xx");
             fieldStart = tabAt + 1;

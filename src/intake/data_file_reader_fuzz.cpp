@@ -1,11 +1,11 @@
 // Fuzz target: any bytes as the evaluation file, read into fresh tables. Besides "no crash", the reader
 // must either complete or end with its own error, leave the evaluation file unchanged, and store and trace
 // exactly the fields a plain split of the bytes finds.
-#include "intake/data_file_reader.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
 #include "core/number_text.h"
 #include "core/run_error.h"
+#include "intake/data_file_reader.h"
 #include "testing/file_bytes.h"
 #include "testing/fuzz_check.h"
 #include "testing/output_checks.h"

@@ -1,5 +1,5 @@
-#include "intake/data_file_reader.h"
 #include "core/run_error.h"
+#include "intake/data_file_reader.h"
 #include "testing/stage_test.h"
 
 #include <gmock/gmock.h>
@@ -97,8 +97,8 @@ TEST_F(DataFileReaderTest, MissingFileFailsBeforeAnyTraceFileOrLogEntry) {
 TEST_F(DataFileReaderTest, FiftyFieldsAreKeptAndTheFiftyFirstEndsTheRunKeepingTheTraceSoFar) {
     const std::string fiftyFields = std::string(50, '\t');
     writeEvaluationFile("a\t\r\n" + fiftyFields + "\r\n" + fiftyFields + "z\t\r\n");
-    EXPECT_EQ(read(), "'dataArray' has no column 51 (line 3 of " + folder.file("sampleEvalData.txt") +
-                          " holds more than 50 fields)");
+    EXPECT_EQ(read(),
+              folder.file("sampleEvalData.txt") + ":3: more than 50 fields (no column 51 in 'dataArray')");
     EXPECT_EQ(tables->nLines, 2);
     EXPECT_EQ(bytesOf(fieldCountsFileName),
               "line  1 includes  1 fields.\r\nline  2 includes  50 fields.\r\n");
@@ -120,8 +120,7 @@ TEST_F(DataFileReaderTest, ALineBeyondTheThousandthEndsTheRunWhereItsFirstFieldW
     for (int line = 1; line <= 1000; ++line) {
         thousandLines += "f\t\r\n";
     }
-    const std::string expected =
-        "'dataArray' has no row 1001 (" + folder.file("sampleEvalData.txt") + " holds more than 1000 lines)";
+    const std::string expected = folder.file("sampleEvalData.txt") + ":1001: more than 1000 lines";
     // Line ends alone beyond the table end the run as early as a field does.
     writeEvaluationFile(thousandLines + "f\t\r\n");
     EXPECT_EQ(read(), expected);

@@ -1,5 +1,5 @@
-#include "intake/evaluation_line_reader.h"
 #include "core/run_error.h"
+#include "intake/evaluation_line_reader.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 

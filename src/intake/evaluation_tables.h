@@ -47,11 +47,6 @@ struct EvaluationTables {
     }
 
     bool operator==(const EvaluationTables&) const = default;
-
-    // Why a row past `maxRows` was reached, in terms of the evaluation file at `path`.
-    static std::string tooManyLines(const std::string& path) {
-        return path + " holds more than " + std::to_string(maxRows) + " lines";
-    }
 };
 
 } // namespace courseeval

@@ -9,7 +9,7 @@ namespace courseeval {
 void writeInstructorCourses(const std::string& folderPath, const EvaluationTables& tables,
                             ActionLog& actionLog) {
     OutputFile listing(hostPath(folderPath, instructorListingFileName));
-    actionLog.logAction(folderPath + std::string(instructorListingFileName) + " opened For Output As #2");
+    actionLog.logOpened(folderPath, instructorListingFileName, OpenedFor::output, 2);
     for (int row = 1; row <= tables.nLines; ++row) {
         listing.writeLine(tables.courseName[row] + "-" + tables.sectionNumber[row] +
                           " instructor: " + tables.instructorName[row] + "xxxx");

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "intake/evaluation_tables.h"
 #include "core/action_log.h"
+#include "intake/evaluation_tables.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
+#include "core/run_error.h"
 #include "intake/data_file_reader.h"
 #include "intake/reconstruction_writer.h"
-#include "core/run_error.h"
 #include "testing/full_device.h"
 #include "testing/stage_test.h"
 
@@ -61,8 +61,7 @@ TEST_F(ReconstructionWriterTest, LineCountedPastTheTableEndsTheRunHere) {
             try {
                 writeReconstruction(folderPath, *tables, actionLog);
             } catch (const RunError& error) {
-                EXPECT_EQ(error.what(), "'dataArray' has no row 1001 (" + folder.file("sampleEvalData.txt") +
-                                            " holds more than 1000 lines)");
+                EXPECT_STREQ(error.what(), "'dataArray' has no row 1001");
                 throw;
             }
         },

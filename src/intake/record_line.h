@@ -1,7 +1,7 @@
 #pragma once
 
-#include "intake/evaluation_tables.h"
 #include "core/output_file.h"
+#include "intake/evaluation_tables.h"
 
 namespace courseeval {
 

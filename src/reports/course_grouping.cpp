@@ -26,22 +26,21 @@ void groupCourses(EvaluationTables& tables, ActionLog& actionLog) {
     }
     actionLog.logAction("uniqueCourses array has been identified");
 
-    // Second pass: each group's rows, group by group and ascending within a group.
-    std::vector<std::vector<int>> rowsOfGroup(static_cast<std::size_t>(tables.nUnique) + 1);
+    // Second pass: each row takes the next slot of its group, so every group lists its rows in ascending
+    // order. nOccurence counts the rows of each group so far.
+    std::vector<int> nOccurence(static_cast<std::size_t>(tables.nUnique) + 1, 0);
     for (int row = 1; row <= tables.nLines; ++row) {
-        rowsOfGroup[static_cast<std::size_t>(groupOfRow[static_cast<std::size_t>(row)])].push_back(row);
-    }
-    for (int group = 1; group <= tables.nUnique; ++group) {
-        int nOccurence = 0;
-        for (const int row : rowsOfGroup[static_cast<std::size_t>(group)]) {
-            ++nOccurence;
-            if (group > EvaluationTables::maxGroups) {
-                throw TableRangeError("occurrence", "group", group,
-                                      "more than " + std::to_string(EvaluationTables::maxGroups) +
-                                          " distinct descriptions; row " + std::to_string(row) +
-                                          " has description number " + std::to_string(group));
-            }
-            tables.occurrence(group, nOccurence) = row;
+        const int group = groupOfRow[static_cast<std::size_t>(row)];
+        if (group == 0) {
+            continue;
+        }
+        const int slot = ++nOccurence[static_cast<std::size_t>(group)];
+        try {
+            tables.occurrence(group, slot) = row;
+        } catch (const TableRangeError& overflow) {
+            throw RunError(std::string(overflow.what()) + " (more than " +
+                           std::to_string(EvaluationTables::maxGroups) + " distinct descriptions; row " +
+                           std::to_string(row) + " has description number " + std::to_string(group) + ")");
         }
     }
     actionLog.logAction("occurrence(p, nOccurence) array has been read");

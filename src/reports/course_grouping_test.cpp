@@ -1,5 +1,5 @@
-#include "reports/course_grouping.h"
 #include "core/run_error.h"
+#include "reports/course_grouping.h"
 #include "testing/stage_test.h"
 
 #include <gmock/gmock.h>

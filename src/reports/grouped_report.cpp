@@ -1,18 +1,18 @@
 #include "reports/grouped_report.h"
 
-#include "intake/record_line.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
 #include "core/number_text.h"
 #include "core/output_file.h"
+#include "intake/record_line.h"
 
 namespace courseeval {
 
 void writeGroupedReport(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog) {
     OutputFile report(hostPath(folderPath, groupedReportFileName));
     OutputFile crossCheck(hostPath(folderPath, crossCheckFileName));
-    actionLog.logAction(folderPath + std::string(groupedReportFileName) + " opened For Output As #2");
-    actionLog.logAction(folderPath + std::string(crossCheckFileName) + " opened For Output As #3");
+    actionLog.logOpened(folderPath, groupedReportFileName, OpenedFor::output, 2);
+    actionLog.logOpened(folderPath, crossCheckFileName, OpenedFor::output, 3);
 
     int nNonEmpty = 0;
     for (int group = 1; group <= tables.nUnique; ++group) {
@@ -28,8 +28,6 @@ void writeGroupedReport(const std::string& folderPath, const EvaluationTables& t
         }
     }
 
-    // Both files are closed before their entries are logged, so the log never reports lines that failed
-    // to reach the disk.
     report.close();
     crossCheck.close();
     actionLog.logAction("files have been written from dataArray(occurrence(p, j)) array");

@@ -1,6 +1,6 @@
+#include "core/run_error.h"
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
-#include "core/run_error.h"
 #include "testing/full_device.h"
 #include "testing/stage_test.h"
 

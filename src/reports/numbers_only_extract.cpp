@@ -15,7 +15,7 @@ constexpr int lastScoreColumn = 31;
 
 void writeNumbersOnly(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog) {
     OutputFile extract(hostPath(folderPath, numbersOnlyFileName));
-    actionLog.logAction(folderPath + std::string(numbersOnlyFileName) + " opened For Output As #2");
+    actionLog.logOpened(folderPath, numbersOnlyFileName, OpenedFor::output, 2);
     std::string line;
     for (int row = 1; row <= tables.nLines; ++row) {
         line.assign(tables.courseName[row]);

@@ -1,5 +1,5 @@
-#include "run/console_dialogue.h"
 #include "core/run_error.h"
+#include "run/console_dialogue.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 

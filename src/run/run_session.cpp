@@ -1,5 +1,9 @@
 #include "run/run_session.h"
 
+#include "core/action_log.h"
+#include "core/file_names.h"
+#include "core/folder_lock.h"
+#include "core/host_path.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
@@ -8,10 +12,6 @@
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
 #include "reports/numbers_only_extract.h"
-#include "core/action_log.h"
-#include "core/file_names.h"
-#include "core/folder_lock.h"
-#include "core/host_path.h"
 #include "sample/random_source.h"
 #include "sample/sample_data_generator.h"
 
@@ -26,6 +26,8 @@ constexpr const char* folderPrompt = "Enter path for folder in which the file 's
 constexpr const char* confirmationPrompt =
     "Whatever you do don't enter 999 here.  That will overwrite your existing data file.";
 constexpr const char* sampleDataAnswer = "999";
+// The data folder used when the folder prompt is cancelled or answered with empty text.
+constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "intake/evaluation_tables.h"
 #include "core/user_dialogue.h"
+#include "intake/evaluation_tables.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,9 +9,6 @@
 #include <string>
 
 namespace courseeval {
-
-// The data folder used when the folder prompt is cancelled or answered with empty text.
-inline constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
 
 // The data folder for a folder answer: the default for empty text, otherwise the answer as typed with
 // one backslash appended when it ends in neither a backslash nor a slash.

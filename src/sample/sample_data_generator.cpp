@@ -1,10 +1,10 @@
 #include "sample/sample_data_generator.h"
 
-#include "intake/evaluation_tables.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
 #include "core/number_text.h"
 #include "core/replacement_file.h"
+#include "intake/evaluation_tables.h"
 
 #include <array>
 #include <string_view>
@@ -19,6 +19,7 @@ constexpr std::array<std::string_view, 5> sampleInstructor{
     "elementary dunmoor", "orwin brashby", "tova klemwright", "dunmoor fennick", "sabeline the great"};
 constexpr std::array<std::string_view, 2> sectionCode{"121", "211"};
 
+constexpr int sampleRecordCount = 200;
 constexpr int recordNumberLimit = 10000000;
 constexpr int firstFillerColumn = 5;
 

@@ -7,8 +7,6 @@
 
 namespace courseeval {
 
-inline constexpr int sampleRecordCount = 200;
-
 // Replaces the evaluation file of `folderPath` with 200 random records of 43 TAB-terminated fields, then
 // tells the user so. The file is replaced whole: after an error it is exactly what it was before.
 void generateSampleData(const std::string& folderPath, RandomSource& random, UserDialogue& dialogue);

@@ -1,6 +1,6 @@
-#include "intake/description_parser.h"
 #include "core/file_names.h"
 #include "core/run_error.h"
+#include "intake/description_parser.h"
 #include "sample/sample_data_generator.h"
 #include "testing/file_bytes.h"
 #include "testing/scripted_dialogue.h"

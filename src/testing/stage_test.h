@@ -1,9 +1,9 @@
 #pragma once
 
-#include "intake/evaluation_tables.h"
 #include "core/action_log.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
+#include "intake/evaluation_tables.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 

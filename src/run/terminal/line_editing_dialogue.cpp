@@ -1,8 +1,8 @@
 #include "run/terminal/line_editing_dialogue.h"
 
+#include "core/run_error.h"
 #include "run/console_dialogue.h"
 #include "run/terminal/file_name_completion.h"
-#include "core/run_error.h"
 
 #include <cerrno>
 #include <clocale>
