@@ -21,36 +21,39 @@ namespace {
 using testing::fuzzFail;
 
 // Whether reading `lines` must end in an error: a 51st field on a line, or a line 1001.
-bool exceedsTheTable(const std::vector<std::vector<std::string_view>>& lines) {
-    return lines.size() > static_cast<std::size_t>(EvaluationTables::maxRows) ||
-           std::any_of(lines.begin(), lines.end(), [](const std::vector<std::string_view>& fields) {
-               return fields.size() > static_cast<std::size_t>(EvaluationTables::maxColumns);
-           });
+bool exceedsTheTable(const testing::SplitEvaluationFile& lines) {
+    if (lines.lines() > static_cast<std::size_t>(EvaluationTables::maxRows)) {
+        return true;
+    }
+    for (std::size_t line = 0; line < lines.lines(); ++line) {
+        if (lines.fieldsOf(line) > static_cast<std::size_t>(EvaluationTables::maxColumns)) {
+            return true;
+        }
+    }
+    return false;
 }
 
-void checkCompletedRead(const EvaluationTables& tables,
-                        const std::vector<std::vector<std::string_view>>& lines,
+void checkCompletedRead(const EvaluationTables& tables, const testing::SplitEvaluationFile& lines,
                         const std::string& folderPath) {
-    if (static_cast<std::size_t>(tables.nLines) != lines.size()) {
+    if (static_cast<std::size_t>(tables.nLines) != lines.lines()) {
         fuzzFail("nLines differs from the line count");
     }
     std::string counts;
     std::string echo;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        const int row = static_cast<int>(index) + 1;
-        const auto& fields = lines[index];
+    for (std::size_t line = 0; line < lines.lines(); ++line) {
+        const int row = static_cast<int>(line) + 1;
+        const std::size_t fields = lines.fieldsOf(line);
         counts.append("line ").append(numberText(row)).append(" includes ");
-        counts.append(numberText(static_cast<int>(fields.size()))).append(" fields.\r\n");
+        counts.append(numberText(static_cast<int>(fields))).append(" fields.\r\n");
         echo += "\r\n";
-        for (const std::string_view field : fields) {
-            echo.append(field).append("xx");
+        for (std::size_t index = 0; index < fields; ++index) {
+            echo.append(lines.field(line, index)).append("xx");
         }
         // The reader stores fields in order, so a stray cell could only stand right after the last field.
-        constexpr std::string_view noField;
-        const int lastColumn = std::min(static_cast<int>(fields.size()) + 1, EvaluationTables::maxColumns);
+        const int lastColumn = std::min(static_cast<int>(fields) + 1, EvaluationTables::maxColumns);
         for (int column = 1; column <= lastColumn; ++column) {
             const auto at = static_cast<std::size_t>(column - 1);
-            if (tables.dataArray(row, column) != (at < fields.size() ? fields[at] : noField)) {
+            if (tables.dataArray(row, column) != (at < fields ? lines.field(line, at) : std::string_view{})) {
                 fuzzFail("cell " + std::to_string(row) + ", " + std::to_string(column) + " differs");
             }
         }

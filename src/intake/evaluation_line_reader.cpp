@@ -17,7 +17,8 @@ constexpr char lf = '\n';
 } // namespace
 
 EvaluationLineReader::EvaluationLineReader(std::string path)
-    : path_(std::move(path)), file_(openRegularFile(path_)), buffer_(bufferSize, '\0') {}
+    : path_(std::move(path)), file_(openRegularFile(path_)),
+      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {}
 
 EvaluationLineReader::~EvaluationLineReader() {
     if (file_ != nullptr) {
@@ -32,8 +33,8 @@ bool EvaluationLineReader::readLine(std::string& line) {
     }
     for (;;) {
         // Copy the run of ordinary characters in the buffer at once.
-        const char* begin = buffer_.data() + position_;
-        const char* end = buffer_.data() + filled_;
+        const char* begin = buffer_.get() + position_;
+        const char* end = buffer_.get() + filled_;
         const char* stop = static_cast<const char*>(std::memchr(begin, cr, filled_ - position_));
         if (stop == nullptr) {
             line.append(begin, end);
@@ -70,7 +71,7 @@ int EvaluationLineReader::peekByte() {
 bool EvaluationLineReader::fillBuffer() {
     position_ = 0;
     errno = 0;
-    filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    filled_ = std::fread(buffer_.get(), 1, bufferSize, file_);
     if (filled_ == 0 && std::ferror(file_) != 0) {
         throw fileError("cannot read", path_, errno);
     }

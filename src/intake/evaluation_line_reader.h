@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace courseeval {
@@ -30,7 +31,8 @@ private:
 
     std::string path_;
     std::FILE* file_;
-    std::string buffer_;
+    // What the last read brought, not yet consumed from `position_` on; never initialised beyond that.
+    std::unique_ptr<char[]> buffer_;
     std::size_t position_ = 0;
     std::size_t filled_ = 0;
 };

@@ -34,33 +34,28 @@ std::string checkTabsPerLine(std::string_view bytes, std::size_t tabs) {
     return {};
 }
 
-std::vector<std::vector<std::string_view>> splitEvaluationFile(std::string_view bytes) {
-    std::vector<std::vector<std::string_view>> lines;
-    std::vector<std::string_view> fields;
+SplitEvaluationFile splitEvaluationFile(std::string_view bytes) {
+    SplitEvaluationFile split;
     std::size_t fieldStart = 0;
     bool lineOpen = false;
     for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (!lineOpen) {
+            split.lineStarts.push_back(split.fields.size());
+            lineOpen = true;
+        }
         const char c = bytes[at];
         if (c == '\r') {
-            lines.push_back(fields);
-            fields.clear();
             lineOpen = false;
             if (at + 1 < bytes.size() && bytes[at + 1] == '\n') {
                 ++at;
             }
             fieldStart = at + 1;
-            continue;
-        }
-        lineOpen = true;
-        if (c == '\t') {
-            fields.push_back(bytes.substr(fieldStart, at - fieldStart));
+        } else if (c == '\t') {
+            split.fields.push_back(bytes.substr(fieldStart, at - fieldStart));
             fieldStart = at + 1;
         }
     }
-    if (lineOpen) {
-        lines.push_back(fields);
-    }
-    return lines;
+    return split;
 }
 
 } // namespace courseeval::testing

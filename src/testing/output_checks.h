@@ -16,7 +16,20 @@ std::string checkTabsPerLine(std::string_view bytes, std::size_t tabs);
 
 // An evaluation file split the plain way, for comparing with what the reader stored: a line ends at CR
 // or CR LF, each TAB ends a field, text after the last TAB of a line is dropped. The fields are views
-// into `bytes`.
-std::vector<std::vector<std::string_view>> splitEvaluationFile(std::string_view bytes);
+// into the bytes, all lines' fields in one list; line n holds fields[lineStarts[n]] up to
+// fields[lineStarts[n + 1]] (or the end).
+struct SplitEvaluationFile {
+    std::vector<std::string_view> fields;
+    std::vector<std::size_t> lineStarts;
+
+    std::size_t lines() const { return lineStarts.size(); }
+    std::size_t fieldsOf(std::size_t line) const {
+        return (line + 1 < lineStarts.size() ? lineStarts[line + 1] : fields.size()) - lineStarts[line];
+    }
+    std::string_view field(std::size_t line, std::size_t index) const {
+        return fields[lineStarts[line] + index];
+    }
+};
+SplitEvaluationFile splitEvaluationFile(std::string_view bytes);
 
 } // namespace courseeval::testing
