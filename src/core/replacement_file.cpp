@@ -87,8 +87,8 @@ ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)) {
 #endif
     struct stat old {};
     const bool replacing = stat(target_.c_str(), &old) == 0;
-    if (replacing && !notARegularFile(old.st_mode).empty()) {
-        throw fileError("cannot replace", path_, notARegularFile(old.st_mode));
+    if (const std::string kind = replacing ? notARegularFile(old.st_mode) : ""; !kind.empty()) {
+        throw fileError("cannot replace", path_, kind);
     }
 
     const int descriptor = createBeside(path_, target_, temporary_);
@@ -96,8 +96,11 @@ ReplacementFile::ReplacementFile(std::string path) : path_(std::move(path)) {
     std::FILE* file = _fdopen(descriptor, "wb");
 #else
     if (replacing) {
-        // Owner and group first: changing them may clear the set-user-ID and set-group-ID bits.
-        [[maybe_unused]] const int ownerKept = fchown(descriptor, old.st_uid, old.st_gid);
+        // Owner and group first: changing them may clear the set-user-ID and set-group-ID bits. A process
+        // that may not give the file away keeps it as its own; that is no error.
+        if (fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+            errno = 0;
+        }
         fchmod(descriptor, old.st_mode & 07777);
     }
     std::FILE* file = fdopen(descriptor, "wb");
