@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -87,15 +91,24 @@ private:
 // A two-dimensional table with indices 0 to `lastOuter` by 0 to `lastInner`, allocated once at full size.
 // Every access is tested against both ranges. The table remembers, row by row, the highest indices handed
 // out for writing, so that a reset touches only what can have changed.
+//
+// The cells are plain values (numbers, or structs of them) whose all-zero bytes are their initial value.
+// They are allocated zero-filled by the system, so that memory a run never writes is never touched.
 template <typename T>
 class CheckedGrid {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_default_constructible_v<T>,
+                  "the cells of a CheckedGrid start as zero bytes");
+
 public:
     CheckedGrid(const char* name, const char* outerDimension, int lastOuter, const char* innerDimension,
                 int lastInner)
         : name_(name), outerDimension_(outerDimension), innerDimension_(innerDimension),
           lastOuter_(lastOuter), lastInner_(lastInner),
-          cells_(static_cast<std::size_t>(lastOuter + 1) * static_cast<std::size_t>(lastInner + 1)),
+          cells_(zeroFilled(static_cast<std::size_t>(lastOuter + 1) * static_cast<std::size_t>(lastInner + 1))),
           writtenInner_(static_cast<std::size_t>(lastOuter + 1), -1) {}
+
+    int lastOuter() const { return lastOuter_; }
+    int lastInner() const { return lastInner_; }
 
     const T& operator()(int outer, int inner) const { return cells_[offset(outer, inner)]; }
     T& operator()(int outer, int inner) {
@@ -110,17 +123,39 @@ public:
     void reset() {
         for (int outer = 0; outer <= writtenOuter_; ++outer) {
             int& written = writtenInner_[static_cast<std::size_t>(outer)];
-            for (int inner = 0; inner <= written; ++inner) {
-                resetCell(cells_[offset(outer, inner)]);
+            if (written >= 0) {
+                T* row = &cells_[offset(outer, 0)];
+                std::fill(row, row + written + 1, T{});
             }
             written = -1;
         }
         writtenOuter_ = -1;
     }
 
-    bool operator==(const CheckedGrid& other) const { return cells_ == other.cells_; }
+    bool operator==(const CheckedGrid& other) const {
+        const std::size_t size = cellCount();
+        return size == other.cellCount() && std::equal(cells_.get(), cells_.get() + size, other.cells_.get());
+    }
 
 private:
+    struct FreeCells {
+        void operator()(T* cells) const { std::free(cells); }
+    };
+    using Cells = std::unique_ptr<T[], FreeCells>;
+
+    static Cells zeroFilled(std::size_t count) {
+        // calloc hands large blocks over as fresh pages from the system, zero until first written.
+        Cells cells(static_cast<T*>(std::calloc(count, sizeof(T))));
+        if (cells == nullptr) {
+            throw std::bad_alloc();
+        }
+        return cells;
+    }
+
+    std::size_t cellCount() const {
+        return static_cast<std::size_t>(lastOuter_ + 1) * static_cast<std::size_t>(lastInner_ + 1);
+    }
+
     std::size_t offset(int outer, int inner) const {
         // One unsigned comparison per dimension also refuses every negative index.
         if (static_cast<unsigned>(outer) > static_cast<unsigned>(lastOuter_)) {
@@ -138,7 +173,7 @@ private:
     const char* innerDimension_;
     int lastOuter_;
     int lastInner_;
-    std::vector<T> cells_;
+    Cells cells_;
     // The highest outer index handed out for writing, and for each outer index the highest inner one.
     int writtenOuter_ = -1;
     std::vector<int> writtenInner_;

@@ -93,4 +93,15 @@ std::FILE* openRegularFile(const std::string& path) {
 #endif
 }
 
+std::uint64_t openFileSize(std::FILE* file) {
+#ifdef _WIN32
+    struct _stat64 status {};
+    const bool known = _fstat64(_fileno(file), &status) == 0;
+#else
+    struct stat status {};
+    const bool known = fstat(fileno(file), &status) == 0;
+#endif
+    return known && status.st_size > 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+}
+
 } // namespace courseeval

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ std::FILE* createFile(const std::string& path);
 // FIFO or a device is refused without waiting on it, with "cannot read '<path>': is a FIFO, not a regular
 // file" and the like. A file that cannot be opened throws "cannot open '<path>': <cause>".
 std::FILE* openRegularFile(const std::string& path);
+
+// The size in bytes of the open file `file`; 0 when the system cannot tell. Only a hint: the file may
+// change while it is read.
+std::uint64_t openFileSize(std::FILE* file);
 
 // What a file of the type in `mode` (a stat() st_mode) is, as "is a FIFO, not a regular file"; empty for a
 // regular file.

@@ -7,6 +7,8 @@
 #include "core/output_file.h"
 #include "intake/evaluation_line_reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 namespace courseeval {
@@ -14,6 +16,8 @@ namespace courseeval {
 namespace {
 
 constexpr char tab = '\t';
+// The fields take at most the bytes of the file: room for them all is made at once, up to this much.
+constexpr std::uint64_t reservedTextLimit = std::uint64_t{16} * 1024 * 1024;
 
 } // namespace
 
@@ -22,6 +26,7 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
     OutputFile fieldEcho(hostPath(folderPath, fieldEchoFileName));
     actionLog.logOpened(folderPath, evaluationFileName, OpenedFor::input, 1);
     actionLog.logOpened(folderPath, fieldEchoFileName, OpenedFor::output, 2);
+    tables.dataArray.reserve(static_cast<std::size_t>(std::min(input.size(), reservedTextLimit)));
     int row = 0;
     OutputFile fieldCounts(hostPath(folderPath, fieldCountsFileName));
 
@@ -43,7 +48,7 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
             const std::string_view field(line.data() + fieldStart, tabAt - fieldStart);
             ++nFields;
             try {
-                tables.dataArray(row, nFields).assign(field);
+                tables.dataArray.assign(row, nFields, field);
             } catch (const TableRangeError& overflow) {
                 throw fileLineError(input.path(), row,
                                     "more than " + std::to_string(EvaluationTables::maxColumns) +

@@ -17,7 +17,7 @@ constexpr char lf = '\n';
 } // namespace
 
 EvaluationLineReader::EvaluationLineReader(std::string path)
-    : path_(std::move(path)), file_(openRegularFile(path_)),
+    : path_(std::move(path)), file_(openRegularFile(path_)), size_(openFileSize(file_)),
       buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {}
 
 EvaluationLineReader::~EvaluationLineReader() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,6 +24,8 @@ public:
     void close();
 
     const std::string& path() const { return path_; }
+    // The size of the file in bytes when it was opened; 0 when the system cannot tell.
+    std::uint64_t size() const { return size_; }
 
 private:
     // The next byte without consuming it, or -1 at the end of the file.
@@ -31,6 +34,7 @@ private:
 
     std::string path_;
     std::FILE* file_;
+    std::uint64_t size_;
     // What the last read brought, not yet consumed from `position_` on; never initialised beyond that.
     std::unique_ptr<char[]> buffer_;
     std::size_t position_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/checked_table.h"
+#include "core/checked_text_grid.h"
 
 #include <string>
 
@@ -18,7 +19,7 @@ struct EvaluationTables {
     static constexpr int recordColumns = 43;
 
     // dataArray(row, column): field `column` of data line `row`, both counted from 1.
-    CheckedGrid<std::string> dataArray{"dataArray", "row", maxRows, "column", maxColumns};
+    CheckedTextGrid dataArray{"dataArray", "row", maxRows, "column", maxColumns};
     // The number of data lines read; 0 until the first line has been read, and every stage reads 0 as
     // "no rows".
     int nLines = 0;

@@ -12,13 +12,13 @@ TEST(EvaluationTablesTest, UnsetCellsReadAsEmptyTextAndRowZero) {
     EXPECT_EQ(tables->occurrence(1, 1), 0);
     EXPECT_EQ(tables->nLines, 0);
     EXPECT_EQ(tables->nUnique, 0);
-    tables->dataArray(1, 2) = "";
+    tables->dataArray.assign(1, 2, "");
     EXPECT_EQ(tables->dataArray(1, 2), tables->dataArray(2, 2));
 }
 
 TEST(EvaluationTablesTest, LastIndexOfEveryDimensionIsAccepted) {
     const auto tables = std::make_unique<EvaluationTables>();
-    tables->dataArray(1000, 50) = "x";
+    tables->dataArray.assign(1000, 50, "x");
     tables->occurrence(100, 1000) = 7;
     tables->courseName[1000] = "c";
     tables->uniqueCourses[1000] = "u";
@@ -36,8 +36,8 @@ TEST(EvaluationTablesTest, IndexPastTheRangeIsAnErrorNamingTableDimensionAndInde
         }
         return "no error";
     };
-    EXPECT_EQ(messageOf([&] { tables->dataArray(1001, 1) = "x"; }), "'dataArray' has no row 1001");
-    EXPECT_EQ(messageOf([&] { tables->dataArray(1, 51) = "x"; }), "'dataArray' has no column 51");
+    EXPECT_EQ(messageOf([&] { tables->dataArray.assign(1001, 1, "x"); }), "'dataArray' has no row 1001");
+    EXPECT_EQ(messageOf([&] { tables->dataArray.assign(1, 51, "x"); }), "'dataArray' has no column 51");
     EXPECT_EQ(messageOf([&] { tables->occurrence(101, 1) = 1; }), "'occurrence' has no group 101");
     EXPECT_EQ(messageOf([&] { tables->occurrence(1, 1001) = 1; }), "'occurrence' has no slot 1001");
     EXPECT_EQ(messageOf([&] { tables->sectionNumber[1001] = "x"; }), "'sectionNumber' has no row 1001");

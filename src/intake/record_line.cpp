@@ -5,7 +5,7 @@ namespace courseeval {
 int writeRecordLine(OutputFile& file, const EvaluationTables& tables, int row) {
     int nNonEmpty = 0;
     for (int column = 1; column <= EvaluationTables::recordColumns; ++column) {
-        const std::string& text = tables.dataArray(row, column);
+        const std::string_view text = tables.dataArray(row, column);
         if (!text.empty()) {
             ++nNonEmpty;
         }

@@ -13,7 +13,7 @@ void groupCourses(EvaluationTables& tables, ActionLog& actionLog) {
     std::vector<int> groupOfRow(static_cast<std::size_t>(tables.nLines) + 1, 0);
     tables.nUnique = 0;
     for (int row = 1; row <= tables.nLines; ++row) {
-        const std::string& description = tables.dataArray(row, 2);
+        const std::string_view description = tables.dataArray(row, 2);
         if (description.empty()) {
             continue;
         }

@@ -32,7 +32,7 @@ protected:
     void fillRows(const std::vector<std::vector<std::string>>& rows) {
         for (std::size_t r = 0; r < rows.size(); ++r) {
             for (std::size_t c = 0; c < rows[r].size(); ++c) {
-                tables->dataArray(static_cast<int>(r) + 1, static_cast<int>(c) + 1) = rows[r][c];
+                tables->dataArray.assign(static_cast<int>(r) + 1, static_cast<int>(c) + 1, rows[r][c]);
             }
         }
         tables->nLines = static_cast<int>(rows.size());

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/checked_table.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace courseeval {
+
+// A CheckedGrid of texts. The texts stand end to end in one block of bytes and each cell is a slice of
+// it, an offset and a length, so that a full table costs a few allocations rather than one per text, and
+// cells never written cost nothing. A cell that was never set reads as empty text.
+class CheckedTextGrid {
+public:
+    CheckedTextGrid(const char* name, const char* outerDimension, int lastOuter, const char* innerDimension,
+                    int lastInner)
+        : slices_(name, outerDimension, lastOuter, innerDimension, lastInner) {}
+
+    std::string_view operator()(int outer, int inner) const {
+        const Slice slice = slices_(outer, inner);
+        return {text_.data() + slice.offset, slice.length};
+    }
+
+    // Sets a cell to a copy of `text`.
+    void assign(int outer, int inner, std::string_view text) {
+        Slice& slice = slices_(outer, inner);
+        // An overwritten text stays in the block until the next reset; a run writes each cell once.
+        slice = {text_.size(), text.size()};
+        text_.append(text);
+    }
+
+    // Makes room for `bytes` of text at once, instead of growing the block step by step.
+    void reserve(std::size_t bytes) { text_.reserve(bytes); }
+
+    // Returns every cell to empty text, as in a new table, and gives the block of bytes back.
+    void reset() {
+        slices_.reset();
+        std::string().swap(text_);
+    }
+
+    // Equal when every cell holds the same text, wherever it stands in the block.
+    bool operator==(const CheckedTextGrid& other) const {
+        if (slices_.lastOuter() != other.slices_.lastOuter() || slices_.lastInner() != other.slices_.lastInner()) {
+            return false;
+        }
+        for (int outer = 0; outer <= slices_.lastOuter(); ++outer) {
+            for (int inner = 0; inner <= slices_.lastInner(); ++inner) {
+                if ((*this)(outer, inner) != other(outer, inner)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    struct Slice {
+        std::size_t offset;
+        std::size_t length;
+        bool operator==(const Slice&) const = default;
+    };
+
+    CheckedGrid<Slice> slices_;
+    std::string text_;
+};
+
+} // namespace courseeval
