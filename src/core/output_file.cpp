@@ -14,38 +14,35 @@
 
 namespace courseeval {
 
-namespace {
-
-constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
-
-} // namespace
-
 OutputFile::OutputFile(const std::string& path) : OutputFile(createFile(path), path) {}
 
-OutputFile::OutputFile(std::FILE* file, std::string path) : path_(std::move(path)), file_(file) {
+OutputFile::OutputFile(std::FILE* file, std::string path)
+    : path_(std::move(path)), file_(file), buffer_(std::make_unique_for_overwrite<char[]>(bufferCapacity)) {
     // This class buffers; the C library passes each block straight to the operating system.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.reserve(bufferCapacity);
 }
 
 OutputFile::~OutputFile() {
     if (file_ != nullptr) {
-        std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+        std::fwrite(buffer_.get(), 1, used_, file_);
         std::fclose(file_);
     }
 }
 
-void OutputFile::writePiece(std::string_view text) {
+void OutputFile::writeThrough(std::string_view text) {
     assert(file_ != nullptr);
-    buffer_.append(text);
-    if (buffer_.size() >= bufferCapacity) {
-        writeBuffer();
+    // Fill the buffer up and hand it on; a piece longer than a whole buffer goes on by itself.
+    const std::size_t head = bufferCapacity - used_;
+    std::copy_n(text.begin(), head, buffer_.get() + used_);
+    used_ = bufferCapacity;
+    writeBuffer();
+    text.remove_prefix(head);
+    if (text.size() >= bufferCapacity) {
+        writeBytes(text.data(), text.size());
+    } else {
+        std::copy(text.begin(), text.end(), buffer_.get());
+        used_ = text.size();
     }
-}
-
-void OutputFile::writeLine(std::string_view text) {
-    writePiece(text);
-    writePiece("\r\n");
 }
 
 void OutputFile::flush() {
@@ -82,10 +79,14 @@ void OutputFile::close() {
 }
 
 void OutputFile::writeBuffer() {
+    const std::size_t size = used_;
+    used_ = 0;
+    writeBytes(buffer_.get(), size);
+}
+
+void OutputFile::writeBytes(const char* bytes, std::size_t size) {
     errno = 0;
-    const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-    buffer_.erase(0, written);
-    if (!buffer_.empty()) {
+    if (std::fwrite(bytes, 1, size, file_) != size) {
         fail("cannot write to");
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,9 +26,20 @@ public:
     ~OutputFile();
 
     // Writes `text` with no line end after it.
-    void writePiece(std::string_view text);
+    void writePiece(std::string_view text) {
+        if (text.size() <= bufferCapacity - used_) {
+            // The common case, a field or a separator: copied into the buffer and nothing else.
+            std::copy(text.begin(), text.end(), buffer_.get() + used_);
+            used_ += text.size();
+        } else {
+            writeThrough(text);
+        }
+    }
     // Writes `text` followed by CR LF.
-    void writeLine(std::string_view text);
+    void writeLine(std::string_view text) {
+        writePiece(text);
+        writePiece("\r\n");
+    }
     // Hands everything written so far to the operating system.
     void flush();
     // Flushes, then waits until the operating system has put everything written on the disk.
@@ -34,14 +47,21 @@ public:
     // Flushes and closes the file; further writes are a programming error.
     void close();
 
+    static constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
+
 private:
+    // Writes a piece that does not fit in what is left of the buffer.
+    void writeThrough(std::string_view text);
     // Hands the gathered pieces to the C library.
     void writeBuffer();
+    // Hands `size` bytes at `bytes` to the C library.
+    void writeBytes(const char* bytes, std::size_t size);
     [[noreturn]] void fail(std::string_view what) const;
 
     std::string path_;
     std::FILE* file_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
 };
 
 } // namespace courseeval

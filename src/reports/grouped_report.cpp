@@ -19,12 +19,16 @@ void writeGroupedReport(const std::string& folderPath, const EvaluationTables& t
         // Slots past a group's last record hold row 0, whose description is empty: they are skipped.
         for (int slot = 1; slot <= tables.nLines; ++slot) {
             const int row = tables.occurrence(group, slot);
-            const std::string& description = tables.dataArray(row, 2);
+            const std::string_view description = tables.dataArray(row, 2);
             if (description.empty()) {
                 continue;
             }
             nNonEmpty += writeRecordLine(report, tables, row);
-            crossCheck.writeLine(numberText(group) + " " + numberText(slot) + "\t" + description);
+            crossCheck.writePiece(numberText(group));
+            crossCheck.writePiece(" ");
+            crossCheck.writePiece(numberText(slot));
+            crossCheck.writePiece("\t");
+            crossCheck.writeLine(description);
         }
     }
 
