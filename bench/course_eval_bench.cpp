@@ -70,6 +70,8 @@ void readEvaluationDataStage(benchmark::State& state) {
     LargestDataFolder data;
     const auto tables = std::make_unique<EvaluationTables>();
     for (auto _ : state) {
+        // As in a run, the reader fills fresh tables.
+        tables->reset();
         readEvaluationData(data.folderPath, *tables, data.actionLog);
     }
 }

@@ -93,8 +93,15 @@ private:
 // out for writing, so that a reset touches only what can have changed.
 //
 // The cells are plain values (numbers, or structs of them) whose all-zero bytes are their initial value.
-// They are allocated zero-filled by the system, so that memory a run never writes is never touched.
-template <typename T>
+// They are allocated zero-filled by the system, so that memory a run never writes is never touched. Where
+// a table is filled only a few inner indices deep for each outer index, CellOrder::outerAdjacent keeps
+// those few cells of every outer index together, instead of one page apart.
+enum class CellOrder {
+    innerAdjacent, // (outer, inner) and (outer, inner + 1) stand side by side
+    outerAdjacent, // (outer, inner) and (outer + 1, inner) stand side by side
+};
+
+template <typename T, CellOrder order = CellOrder::innerAdjacent>
 class CheckedGrid {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_default_constructible_v<T>,
                   "the cells of a CheckedGrid start as zero bytes");
@@ -123,9 +130,8 @@ public:
     void reset() {
         for (int outer = 0; outer <= writtenOuter_; ++outer) {
             int& written = writtenInner_[static_cast<std::size_t>(outer)];
-            if (written >= 0) {
-                T* row = &cells_[offset(outer, 0)];
-                std::fill(row, row + written + 1, T{});
+            for (int inner = 0; inner <= written; ++inner) {
+                cells_[offset(outer, inner)] = T{};
             }
             written = -1;
         }
@@ -164,8 +170,13 @@ private:
         if (static_cast<unsigned>(inner) > static_cast<unsigned>(lastInner_)) {
             throw TableRangeError(name_, innerDimension_, inner);
         }
-        return static_cast<std::size_t>(outer) * static_cast<std::size_t>(lastInner_ + 1) +
-               static_cast<std::size_t>(inner);
+        if constexpr (order == CellOrder::innerAdjacent) {
+            return static_cast<std::size_t>(outer) * static_cast<std::size_t>(lastInner_ + 1) +
+                   static_cast<std::size_t>(inner);
+        } else {
+            return static_cast<std::size_t>(inner) * static_cast<std::size_t>(lastOuter_ + 1) +
+                   static_cast<std::size_t>(outer);
+        }
     }
 
     const char* name_;

@@ -33,7 +33,8 @@ struct EvaluationTables {
     // record of group p.
     CheckedArray<std::string> uniqueCourses{"uniqueCourses", "slot", maxRows};
     int nUnique = 0;
-    CheckedGrid<int> occurrence{"occurrence", "group", maxGroups, "slot", maxSlots};
+    // Groups hold few slots each: the first slots of all groups stand together.
+    CheckedGrid<int, CellOrder::outerAdjacent> occurrence{"occurrence", "group", maxGroups, "slot", maxSlots};
 
     // Returns the tables to their state when new, clearing only the cells a run has written.
     void reset() {

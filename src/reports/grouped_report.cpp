@@ -16,12 +16,13 @@ void writeGroupedReport(const std::string& folderPath, const EvaluationTables& t
 
     int nNonEmpty = 0;
     for (int group = 1; group <= tables.nUnique; ++group) {
-        // Slots past a group's last record hold row 0, whose description is empty: they are skipped.
+        // A group's records fill its slots from slot 1 on, and the slots past its last record hold row 0,
+        // whose description is empty: the first of them ends the group.
         for (int slot = 1; slot <= tables.nLines; ++slot) {
             const int row = tables.occurrence(group, slot);
             const std::string_view description = tables.dataArray(row, 2);
             if (description.empty()) {
-                continue;
+                break;
             }
             nNonEmpty += writeRecordLine(report, tables, row);
             crossCheck.writePiece(numberText(group));
