@@ -11,8 +11,12 @@ void writeInstructorCourses(const std::string& folderPath, const EvaluationTable
     OutputFile listing(hostPath(folderPath, instructorListingFileName));
     actionLog.logOpened(folderPath, instructorListingFileName, OpenedFor::output, 2);
     for (int row = 1; row <= tables.nLines; ++row) {
-        listing.writeLine(tables.courseName[row] + "-" + tables.sectionNumber[row] +
-                          " instructor: " + tables.instructorName[row] + "xxxx");
+        listing.writePiece(tables.courseName[row]);
+        listing.writePiece("-");
+        listing.writePiece(tables.sectionNumber[row]);
+        listing.writePiece(" instructor: ");
+        listing.writePiece(tables.instructorName[row]);
+        listing.writeLine("xxxx");
     }
     listing.close();
 }

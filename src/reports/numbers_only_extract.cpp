@@ -16,17 +16,21 @@ constexpr int lastScoreColumn = 31;
 void writeNumbersOnly(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog) {
     OutputFile extract(hostPath(folderPath, numbersOnlyFileName));
     actionLog.logOpened(folderPath, numbersOnlyFileName, OpenedFor::output, 2);
-    std::string line;
     for (int row = 1; row <= tables.nLines; ++row) {
-        line.assign(tables.courseName[row]);
-        line.append("\t").append(tables.sectionNumber[row]);
-        line.append("\t").append(tables.instructorName[row]);
-        line.append("\t").append(tables.dataArray(row, 3));
-        line.append("\t").append(tables.dataArray(row, 4));
+        extract.writePiece(tables.courseName[row]);
+        extract.writePiece("\t");
+        extract.writePiece(tables.sectionNumber[row]);
+        extract.writePiece("\t");
+        extract.writePiece(tables.instructorName[row]);
+        extract.writePiece("\t");
+        extract.writePiece(tables.dataArray(row, 3));
+        extract.writePiece("\t");
+        extract.writePiece(tables.dataArray(row, 4));
         for (int column = firstScoreColumn; column <= lastScoreColumn; column += 2) {
-            line.append("\t").append(tables.dataArray(row, column));
+            extract.writePiece("\t");
+            extract.writePiece(tables.dataArray(row, column));
         }
-        extract.writeLine(line);
+        extract.writeLine("");
     }
     extract.close();
     actionLog.logAction("numbersOnly file should be written");
