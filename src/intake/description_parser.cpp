@@ -37,10 +37,11 @@ ParsedDescription parseDescription(std::string_view description) {
     std::size_t lastSection = none;
     std::size_t lastInstructor = none;
     for (std::size_t at = 0; at < description.size(); ++at) {
-        if (keywordAt(description, at, sectionKeyword)) {
+        // The keywords start with different letters: at most one of them can stand here.
+        const char first = lowerAscii(description[at]);
+        if (first == sectionKeyword.front() && keywordAt(description, at, sectionKeyword)) {
             lastSection = at;
-        }
-        if (keywordAt(description, at, instructorKeyword)) {
+        } else if (first == instructorKeyword.front() && keywordAt(description, at, instructorKeyword)) {
             lastInstructor = at;
         }
     }
