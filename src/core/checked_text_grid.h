@@ -2,6 +2,7 @@
 
 #include "core/checked_table.h"
 
+#include <cassert>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -28,6 +29,22 @@ public:
         // An overwritten text stays in the block until the next reset; a run writes each cell once.
         slice = {text_.size(), text.size()};
         text_.append(text);
+    }
+
+    // Keeps a copy of `text` in the block, in no cell yet, and returns where the copy starts; cells are
+    // then set to parts of it with assignStored(). Storing a whole line once is cheaper than copying its
+    // fields one by one.
+    std::size_t store(std::string_view text) {
+        const std::size_t offset = text_.size();
+        text_.append(text);
+        return offset;
+    }
+
+    // Sets a cell to the `length` bytes from `offset` of the text kept by store().
+    void assignStored(int outer, int inner, std::size_t offset, std::size_t length) {
+        Slice& slice = slices_(outer, inner);
+        assert(offset <= text_.size() && length <= text_.size() - offset);
+        slice = {offset, length};
     }
 
     // Makes room for `bytes` of text at once, instead of growing the block step by step.

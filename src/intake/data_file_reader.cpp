@@ -30,7 +30,7 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
     int row = 0;
     OutputFile fieldCounts(hostPath(folderPath, fieldCountsFileName));
 
-    std::string line;
+    std::string_view line;
     while (input.readLine(line)) {
         ++row;
         int nFields = 0;
@@ -41,14 +41,17 @@ void readEvaluationData(const std::string& folderPath, EvaluationTables& tables,
             throw fileLineError(input.path(), row,
                                 "more than " + std::to_string(EvaluationTables::maxRows) + " lines");
         }
-        // Each TAB ends a field; whatever follows the last TAB of the line is dropped with the line.
+        // Each TAB ends a field; whatever follows the last TAB of the line is dropped with the line. The
+        // fields are kept together, as the line up to its last TAB, and each cell is a part of that.
+        const std::string_view fields = line.substr(0, line.rfind(tab) + 1);
+        const std::size_t fieldsAt = tables.dataArray.store(fields);
         std::size_t fieldStart = 0;
-        for (std::size_t tabAt = line.find(tab); tabAt != std::string::npos;
-             tabAt = line.find(tab, fieldStart)) {
-            const std::string_view field(line.data() + fieldStart, tabAt - fieldStart);
+        for (std::size_t tabAt = fields.find(tab); tabAt != std::string_view::npos;
+             tabAt = fields.find(tab, fieldStart)) {
+            const std::string_view field = fields.substr(fieldStart, tabAt - fieldStart);
             ++nFields;
             try {
-                tables.dataArray.assign(row, nFields, field);
+                tables.dataArray.assignStored(row, nFields, fieldsAt + fieldStart, field.size());
             } catch (const TableRangeError& overflow) {
                 throw fileLineError(input.path(), row,
                                     "more than " + std::to_string(EvaluationTables::maxColumns) +

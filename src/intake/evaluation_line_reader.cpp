@@ -26,31 +26,42 @@ EvaluationLineReader::~EvaluationLineReader() {
     }
 }
 
-bool EvaluationLineReader::readLine(std::string& line) {
-    line.clear();
-    if (peekByte() < 0) {
-        return false;
-    }
-    for (;;) {
-        // Copy the run of ordinary characters in the buffer at once.
-        const char* begin = buffer_.get() + position_;
-        const char* end = buffer_.get() + filled_;
-        const char* stop = static_cast<const char*>(std::memchr(begin, cr, filled_ - position_));
-        if (stop == nullptr) {
-            line.append(begin, end);
-            position_ = filled_;
-            if (peekByte() < 0) {
-                return true;
-            }
-            continue;
-        }
-        line.append(begin, stop);
-        position_ += static_cast<std::size_t>(stop - begin) + 1;
+bool EvaluationLineReader::readLine(std::string_view& line) {
+    if (afterCr_) {
+        afterCr_ = false;
         if (peekByte() == lf) {
             ++position_;
         }
+    }
+    if (peekByte() < 0) {
+        return false;
+    }
+    const char* begin = buffer_.get() + position_;
+    const char* stop = static_cast<const char*>(std::memchr(begin, cr, filled_ - position_));
+    if (stop != nullptr) {
+        // The common case: the whole line stands in the buffer and is handed out where it is.
+        line = std::string_view(begin, static_cast<std::size_t>(stop - begin));
+        position_ += line.size() + 1;
+        afterCr_ = true;
         return true;
     }
+    // The line runs past the buffer: gather it piece by piece.
+    spill_.assign(begin, filled_ - position_);
+    position_ = filled_;
+    while (peekByte() >= 0) {
+        begin = buffer_.get() + position_;
+        stop = static_cast<const char*>(std::memchr(begin, cr, filled_ - position_));
+        if (stop != nullptr) {
+            spill_.append(begin, static_cast<std::size_t>(stop - begin));
+            position_ += static_cast<std::size_t>(stop - begin) + 1;
+            afterCr_ = true;
+            break;
+        }
+        spill_.append(begin, filled_ - position_);
+        position_ = filled_;
+    }
+    line = spill_;
+    return true;
 }
 
 void EvaluationLineReader::close() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace courseeval {
 
@@ -19,8 +20,9 @@ public:
     EvaluationLineReader& operator=(const EvaluationLineReader&) = delete;
     ~EvaluationLineReader();
 
-    // Puts the next line, without its line end, into `line`; false at the end of the file.
-    bool readLine(std::string& line);
+    // Points `line` at the next line, without its line end; false at the end of the file. The bytes stay
+    // valid until the next call.
+    bool readLine(std::string_view& line);
     void close();
 
     const std::string& path() const { return path_; }
@@ -39,6 +41,11 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t position_ = 0;
     std::size_t filled_ = 0;
+    // A line that runs past the end of the buffer is gathered here.
+    std::string spill_;
+    // The last line ended in a CR: an LF right after it belongs to that line end. It is looked for only
+    // when the next line is asked for, as looking may refill the buffer under the line just handed out.
+    bool afterCr_ = false;
 };
 
 } // namespace courseeval

@@ -17,9 +17,9 @@ std::vector<std::string> linesOf(const std::string& bytes) {
     testing::writeBytes(path, bytes);
     EvaluationLineReader reader(path);
     std::vector<std::string> lines;
-    std::string line;
+    std::string_view line;
     while (reader.readLine(line)) {
-        lines.push_back(line);
+        lines.emplace_back(line);
     }
     reader.close();
     return lines;
