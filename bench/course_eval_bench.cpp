@@ -1,13 +1,17 @@
-// Speed of a whole run and of the stages worth watching, on the largest evaluation file the tables take:
-// 1000 records of 43 fields with 100 distinct descriptions.
+// Speed of a whole run and of each of its stages, on the largest evaluation file the tables take: 1000
+// records of 43 fields with 100 distinct descriptions. bench/compare sets a whole run of the program
+// against the I/O floor.
 #include "core/action_log.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
+#include "intake/instructor_listing.h"
+#include "intake/reconstruction_writer.h"
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
+#include "reports/numbers_only_extract.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
 #include "testing/scripted_dialogue.h"
@@ -77,10 +81,52 @@ void readEvaluationDataStage(benchmark::State& state) {
 }
 BENCHMARK(readEvaluationDataStage)->Unit(benchmark::kMillisecond);
 
+// The tables of the largest file after the stages before `stage` in a run: read, then parsed, then
+// grouped. Each later stage is timed on its own, so that a change can be traced to its stage.
+enum class Prepared { read, parsed, grouped };
+
+std::unique_ptr<EvaluationTables> preparedTables(LargestDataFolder& data, Prepared stage) {
+    auto tables = std::make_unique<EvaluationTables>();
+    readEvaluationData(data.folderPath, *tables, data.actionLog);
+    if (stage >= Prepared::parsed) {
+        parseDescriptions(*tables, data.actionLog);
+    }
+    if (stage >= Prepared::grouped) {
+        groupCourses(*tables, data.actionLog);
+    }
+    return tables;
+}
+
+void writeReconstructionStage(benchmark::State& state) {
+    LargestDataFolder data;
+    const auto tables = preparedTables(data, Prepared::read);
+    for (auto _ : state) {
+        writeReconstruction(data.folderPath, *tables, data.actionLog);
+    }
+}
+BENCHMARK(writeReconstructionStage)->Unit(benchmark::kMillisecond);
+
+void parseDescriptionsStage(benchmark::State& state) {
+    LargestDataFolder data;
+    const auto tables = preparedTables(data, Prepared::read);
+    for (auto _ : state) {
+        parseDescriptions(*tables, data.actionLog);
+    }
+}
+BENCHMARK(parseDescriptionsStage)->Unit(benchmark::kMicrosecond);
+
+void writeInstructorCoursesStage(benchmark::State& state) {
+    LargestDataFolder data;
+    const auto tables = preparedTables(data, Prepared::parsed);
+    for (auto _ : state) {
+        writeInstructorCourses(data.folderPath, *tables, data.actionLog);
+    }
+}
+BENCHMARK(writeInstructorCoursesStage)->Unit(benchmark::kMicrosecond);
+
 void groupCoursesStage(benchmark::State& state) {
     LargestDataFolder data;
-    const auto tables = std::make_unique<EvaluationTables>();
-    readEvaluationData(data.folderPath, *tables, data.actionLog);
+    const auto tables = preparedTables(data, Prepared::parsed);
     for (auto _ : state) {
         groupCourses(*tables, data.actionLog);
     }
@@ -89,14 +135,21 @@ BENCHMARK(groupCoursesStage)->Unit(benchmark::kMicrosecond);
 
 void writeGroupedReportStage(benchmark::State& state) {
     LargestDataFolder data;
-    const auto tables = std::make_unique<EvaluationTables>();
-    readEvaluationData(data.folderPath, *tables, data.actionLog);
-    groupCourses(*tables, data.actionLog);
+    const auto tables = preparedTables(data, Prepared::grouped);
     for (auto _ : state) {
         writeGroupedReport(data.folderPath, *tables, data.actionLog);
     }
 }
 BENCHMARK(writeGroupedReportStage)->Unit(benchmark::kMillisecond);
+
+void writeNumbersOnlyStage(benchmark::State& state) {
+    LargestDataFolder data;
+    const auto tables = preparedTables(data, Prepared::grouped);
+    for (auto _ : state) {
+        writeNumbersOnly(data.folderPath, *tables, data.actionLog);
+    }
+}
+BENCHMARK(writeNumbersOnlyStage)->Unit(benchmark::kMicrosecond);
 
 // A 40 MB description made of nothing but keywords: the parse must stay linear in the length.
 void parseLongDescription(benchmark::State& state) {
