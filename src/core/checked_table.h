@@ -111,7 +111,8 @@ public:
                 int lastInner)
         : name_(name), outerDimension_(outerDimension), innerDimension_(innerDimension),
           lastOuter_(lastOuter), lastInner_(lastInner),
-          cells_(zeroFilled(static_cast<std::size_t>(lastOuter + 1) * static_cast<std::size_t>(lastInner + 1))),
+          cells_(
+              zeroFilled(static_cast<std::size_t>(lastOuter + 1) * static_cast<std::size_t>(lastInner + 1))),
           writtenInner_(static_cast<std::size_t>(lastOuter + 1), -1) {}
 
     int lastOuter() const { return lastOuter_; }

@@ -58,7 +58,8 @@ public:
 
     // Equal when every cell holds the same text, wherever it stands in the block.
     bool operator==(const CheckedTextGrid& other) const {
-        if (slices_.lastOuter() != other.slices_.lastOuter() || slices_.lastInner() != other.slices_.lastInner()) {
+        if (slices_.lastOuter() != other.slices_.lastOuter() ||
+            slices_.lastInner() != other.slices_.lastInner()) {
             return false;
         }
         for (int outer = 0; outer <= slices_.lastOuter(); ++outer) {

@@ -26,6 +26,29 @@ TEST(EvaluationTablesTest, LastIndexOfEveryDimensionIsAccepted) {
     EXPECT_EQ(tables->occurrence(100, 1000), 7);
 }
 
+TEST(EvaluationTablesTest, CellsAreDistinctKeepTheirLastTextAndResetToNew) {
+    const auto tables = std::make_unique<EvaluationTables>();
+    tables->occurrence(1, 2) = 12;
+    tables->occurrence(2, 1) = 21;
+    tables->dataArray.assign(2, 1, "first");
+    tables->dataArray.assign(2, 1, "second");
+    const std::size_t at = tables->dataArray.store("ab\tcd\t");
+    tables->dataArray.assignStored(1, 2, at + 3, 2);
+    tables->dataArray.assignStored(1, 3, at + 6, 0);
+    EXPECT_EQ(tables->occurrence(1, 2), 12);
+    EXPECT_EQ(tables->occurrence(2, 1), 21);
+    EXPECT_EQ(tables->occurrence(1, 1), 0);
+    EXPECT_EQ(tables->dataArray(2, 1), "second");
+    EXPECT_EQ(tables->dataArray(1, 2), "cd");
+    EXPECT_EQ(tables->dataArray(1, 3), "");
+    EXPECT_EQ(tables->dataArray(1, 1), "");
+
+    tables->reset();
+    EXPECT_TRUE(*tables == *std::make_unique<EvaluationTables>());
+    EXPECT_EQ(tables->occurrence(2, 1), 0);
+    EXPECT_EQ(tables->dataArray(1, 2), "");
+}
+
 TEST(EvaluationTablesTest, IndexPastTheRangeIsAnErrorNamingTableDimensionAndIndex) {
     const auto tables = std::make_unique<EvaluationTables>();
     const auto messageOf = [](auto&& access) -> std::string {
@@ -38,6 +61,8 @@ TEST(EvaluationTablesTest, IndexPastTheRangeIsAnErrorNamingTableDimensionAndInde
     };
     EXPECT_EQ(messageOf([&] { tables->dataArray.assign(1001, 1, "x"); }), "'dataArray' has no row 1001");
     EXPECT_EQ(messageOf([&] { tables->dataArray.assign(1, 51, "x"); }), "'dataArray' has no column 51");
+    EXPECT_EQ(messageOf([&] { tables->dataArray.assignStored(0, -1, 0, 0); }),
+              "'dataArray' has no column -1");
     EXPECT_EQ(messageOf([&] { tables->occurrence(101, 1) = 1; }), "'occurrence' has no group 101");
     EXPECT_EQ(messageOf([&] { tables->occurrence(1, 1001) = 1; }), "'occurrence' has no slot 1001");
     EXPECT_EQ(messageOf([&] { tables->sectionNumber[1001] = "x"; }), "'sectionNumber' has no row 1001");
