@@ -70,7 +70,7 @@ std::string folderPathFromAnswer(const std::string& answer) {
     return answer + '\\';
 }
 
-int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock) {
+int runSession(UserDialogue& dialogue, const ErrorReporter& reportError, const SeedClock& seedClock) {
     try {
         // The tables are large; they live on the heap for the whole run.
         const auto tables = std::make_unique<EvaluationTables>();
@@ -79,9 +79,17 @@ int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& se
     } catch (const std::exception& error) {
         // Every file still open has been flushed and closed by now, keeping what was written before the
         // error.
-        errors << "course-eval: " << error.what() << '\n' << std::flush;
+        reportError(error.what());
         return 1;
     }
+}
+
+int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock) {
+    return runSession(
+        dialogue,
+        [&errors](const std::string& message) { errors << "course-eval: " << message << '\n'
+                                                       << std::flush; },
+        seedClock);
 }
 
 } // namespace courseeval

@@ -24,9 +24,14 @@ using SeedClock = std::function<std::uint32_t()>;
 // flushed and closed.
 void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationTables& tables);
 
-// The program: runSequence on new tables with the one error handler, which writes the error's message to
-// `errors`.
-// Returns the program's exit status: 0 after "done", 1 after an error.
+// Shows the message of the error that ended a run.
+using ErrorReporter = std::function<void(const std::string& message)>;
+
+// The program: runSequence on new tables with the one error handler, which hands the error's message to
+// `reportError`. Returns the program's exit status: 0 after "done", 1 after an error.
+int runSession(UserDialogue& dialogue, const ErrorReporter& reportError, const SeedClock& seedClock);
+
+// runSession for a console: the error's message goes to `errors` as the line "course-eval: <message>".
 int runSession(UserDialogue& dialogue, std::ostream& errors, const SeedClock& seedClock);
 
 } // namespace courseeval
