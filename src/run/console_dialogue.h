@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -26,18 +27,24 @@ RunError answerTooLong(const std::string& shown);
 // throw a RunError.
 class ConsoleDialogue : public UserDialogue {
 public:
+    // Reads the next line of input, the answer to `shown` (the prompt or notice), without its line end.
+    using LineReader = std::function<std::string(const std::string& shown)>;
+
+    // Reads the answers as bytes from `in`.
     ConsoleDialogue(std::FILE* in, std::ostream& out, bool interactive);
+    // Reads the answers through `readLine` (a Windows console, say, read in UTF-16).
+    ConsoleDialogue(LineReader readLine, std::ostream& out, bool interactive);
 
     std::string askText(const std::string& prompt, AnswerKind kind) override;
     void showNotice(const std::string& message) override;
 
 private:
-    // The next line of input, the answer to `shown`.
-    std::string readLine(const std::string& shown);
-
-    std::FILE* in_;
+    LineReader readLine_;
     std::ostream& out_;
     bool interactive_;
 };
+
+// The next line of `in` as an answer to `shown`, as ConsoleDialogue reads it from a file.
+std::string readAnswerLine(std::FILE* in, const std::string& shown);
 
 } // namespace courseeval
