@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <iostream>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "run/windows/console_text.h"
+
+#include <windows.h>
+#else
 #include "run/terminal/line_editing_dialogue.h"
 #endif
 
@@ -19,13 +23,31 @@ int main() {
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     const bool interactive = standardInputIsInteractive();
-#ifndef _WIN32
+#ifdef _WIN32
+    // A console reads and shows its own code page (437 or 850, say), not the ANSI code page the files are
+    // named in: text typed at a console or shown on one goes through UTF-16. Piped text stays bytes.
+    ConsoleOutputBuffer consoleOut(GetStdHandle(STD_OUTPUT_HANDLE));
+    ConsoleOutputBuffer consoleErrors(GetStdHandle(STD_ERROR_HANDLE));
+    std::ostream shownOut(&consoleOut);
+    std::ostream shownErrors(&consoleErrors);
+    std::ostream& out = isConsole(STD_OUTPUT_HANDLE) ? shownOut : std::cout;
+    std::ostream& errors = isConsole(STD_ERROR_HANDLE) ? shownErrors : std::cerr;
+    if (interactive) {
+        void* const console = GetStdHandle(STD_INPUT_HANDLE);
+        ConsoleDialogue dialogue(
+            [console](const std::string& shown) { return readConsoleLine(console, shown); }, out,
+            interactive);
+        return runSession(dialogue, errors, secondsSinceMidnight);
+    }
+    ConsoleDialogue dialogue(stdin, out, interactive);
+    return runSession(dialogue, errors, secondsSinceMidnight);
+#else
     // Line editing is a feature of POSIX terminals.
     if (interactive) {
         LineEditingDialogue dialogue(std::cout);
         return runSession(dialogue, std::cerr, secondsSinceMidnight);
     }
-#endif
     ConsoleDialogue dialogue(stdin, std::cout, interactive);
     return runSession(dialogue, std::cerr, secondsSinceMidnight);
+#endif
 }

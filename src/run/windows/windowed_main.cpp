@@ -1,0 +1,22 @@
+// course-evalw.exe: the run in dialog boxes, without a console window, for users who start the program
+// from Explorer. course-eval.exe stays the console program for cmd and scripts.
+#include "run/run_session.h"
+#include "run/time_of_day.h"
+#include "run/windows/dialog_box_dialogue.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
+    using namespace courseeval;
+    DialogBoxDialogue dialogue;
+    return runSession(
+        dialogue,
+        [&dialogue](const std::string& message) {
+            try {
+                dialogue.showError(message);
+            } catch (const std::exception&) {
+                // No window can be shown: the exit status still tells.
+            }
+        },
+        secondsSinceMidnight);
+}
