@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# The Windows dialogues for real, under Wine inside Xvfb, driven by the keyboard alone (xdotool):
+# course-evalw.exe's dialog boxes (a run on a folder typed in, a run on the default folder after Esc, a run
+# that ends in the error box) and course-eval.exe in a real console, where a notice waits for Enter, and
+# piped, where it does not.
+#
+#   tests/windows_dialogs_test.sh BUILD_DIR [SCREENSHOT]
+#
+# BUILD_DIR is the Windows build (build/windows). Everything goes to BUILD_DIR/dialogs/, a Wine prefix of its
+# own included, made anew on every call. The folder dialog, answered, is photographed there
+# (folder-dialog.png, copied to SCREENSHOT when given), and so is the error box (error-box.png). A failed step saves a picture of the screen as failure.png.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd -P)
+build=$(cd "$1" && pwd -P)
+screenshot_copy=${2:-}
+work=$build/dialogs
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+timeout=60
+
+rm -rf "$work"
+mkdir -p "$work/wineprefix"
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+background=()
+cleanup() {
+    local pid
+    # Every Wine process of this prefix first (the services wineboot started would outlive their server),
+    # then the server and the display.
+    "$wineserver" -k 2>/dev/null || true
+    for pid in "${background[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Saves a picture of the window `id` as it stands on the screen.
+photograph() {
+    local id=$1 file=$2 X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
+}
+
+fail() {
+    echo "windows dialogs: $*" >&2
+    import -window root "$work/failure.png" 2>/dev/null && echo "the screen: $work/failure.png" >&2
+    exit 1
+}
+
+# Waits, up to the deadline, until `condition` (a command) succeeds.
+wait_until() {
+    local what=$1
+    shift
+    local deadline=$((SECONDS + timeout))
+    until "$@"; do
+        ((SECONDS < deadline)) || fail "no $what within $timeout s"
+        sleep 0.1
+    done
+}
+
+# Xvfb takes a free display and writes its number when it is ready for clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+background+=($!)
+wait_until "display from Xvfb" test -s "$work/display"
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+# This prefix's own server, ended with the display; then the prefix, its fonts and, as no window manager
+# runs, windows that Wine draws and places itself (a managed window would cost seconds at each close).
+"$wineserver" -f -p &
+background+=($!)
+"$wine" wineboot --init >"$work/wineboot.log" 2>&1
+cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf \
+    "$WINEPREFIX/drive_c/windows/Fonts/"
+for setting in Decorated Managed; do
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v "$setting" /d N /f >/dev/null 2>&1
+done
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+# The id of the newest visible window named course-eval, set by wait_for_dialog.
+dialog=
+new_dialog_shown() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^course-eval$' 2>/dev/null); do
+        if [ "$id" != "$dialog" ]; then
+            dialog=$id
+            return 0
+        fi
+    done
+    return 1
+}
+wait_for_dialog() { wait_until "$1" new_dialog_shown; }
+
+# Waits for the process `pid` to end and checks its exit status.
+expect_exit() {
+    local pid=$1 expected=$2 what=$3 status=0
+    wait_until "end of $what" eval "! kill -0 $pid 2>/dev/null"
+    wait "$pid" || status=$?
+    [ "$status" -eq "$expected" ] || fail "$what ended with status $status, not $expected"
+}
+
+# Checks that `folder` holds the evaluation file, the seven files a run writes and the action log.
+expect_run_files() {
+    local folder=$1 file
+    for file in sampleEvalData.txt tracking_eval_program_actions.txt sampleEvalData_read.txt \
+        enumerateFields.txt sampleEvalData_reconstructed.txt sampleEvalData_instructors_courses.txt \
+        sampleEvalData_sorted_by_unique_info.txt checking_sampleEvalData_sorted_by_unique_info.txt \
+        sampleEvalData_numbers_only.txt; do
+        [ -s "$folder/$file" ] || fail "$folder/$file is missing or empty"
+    done
+    grep -qxF "the Path Is $2"$'\r' "$folder/tracking_eval_program_actions.txt" ||
+        fail "the action log in $folder does not name $2"
+}
+
+echo "-- course-evalw.exe: folder typed in, Enter, Esc at the confirmation"
+data=$work/data
+cp -r "$source_dir/examples" "$data"
+"$wine" "$build/course-evalw.exe" &
+pid=$!
+wait_for_dialog "folder prompt"
+xdotool type --delay 10 "$(windows_path "$data")"
+photograph "$dialog" "$work/folder-dialog.png"
+xdotool key Return
+wait_for_dialog "notice \"your path is\""
+xdotool key Return
+wait_for_dialog "confirmation prompt"
+xdotool key Escape
+wait_for_dialog "notice \"done\""
+xdotool key Return
+expect_exit "$pid" 0 "the run"
+expect_run_files "$data" "$(windows_path "$data")\\"
+
+echo "-- course-evalw.exe: Esc at the folder prompt takes the default folder"
+mkdir -p "$work/h-drive"
+cp -r "$source_dir/examples" "$work/h-drive/tarnholm_2"
+ln -s "$work/h-drive" "$WINEPREFIX/dosdevices/h:"
+"$wine" "$build/course-evalw.exe" &
+pid=$!
+wait_for_dialog "folder prompt"
+xdotool key Escape
+wait_for_dialog "notice \"your path is\""
+xdotool key Return
+wait_for_dialog "confirmation prompt"
+xdotool key Escape
+wait_for_dialog "notice \"done\""
+xdotool key Return
+expect_exit "$pid" 0 "the run"
+expect_run_files "$work/h-drive/tarnholm_2" 'h:\tarnholm_2\'
+
+echo "-- course-evalw.exe: a missing folder ends in the error box, status 1"
+"$wine" "$build/course-evalw.exe" &
+pid=$!
+wait_for_dialog "folder prompt"
+xdotool type --delay 10 "$(windows_path "$work/missing")"
+xdotool key Return
+wait_for_dialog "notice \"your path is\""
+xdotool key Return
+wait_for_dialog "error box"
+photograph "$dialog" "$work/error-box.png"
+xdotool key Return
+expect_exit "$pid" 1 "the run"
+[ ! -e "$work/missing" ] || fail "the missing folder was created"
+
+echo "-- course-eval.exe in a console: each notice waits for Enter"
+console_data=$work/console-data
+cp -r "$source_dir/examples" "$console_data"
+console_log=$console_data/tracking_eval_program_actions.txt
+"$wine" wineconsole "$build/course-eval.exe" &
+pid=$!
+wait_until "console window" eval "xdotool search --onlyvisible --name 'course-eval\\.exe\$' >/dev/null 2>&1"
+xdotool type --delay 10 "$(windows_path "$console_data")"
+xdotool key Return
+# "your path is ..." now waits for Enter: the run must not go on to the action log meanwhile.
+sleep 2
+kill -0 "$pid" 2>/dev/null || fail "the console run ended at the notice"
+[ ! -e "$console_log" ] || fail "the console run went on past the notice without Enter"
+xdotool key Return
+wait_until "action log after Enter" test -e "$console_log"
+xdotool key Return
+wait_until "\"done\"" eval "tail -n 1 '$console_log' | grep -q '^numbersOnly file should be written'"
+sleep 2
+kill -0 "$pid" 2>/dev/null || fail "the console run ended before Enter at \"done\""
+xdotool key Return
+expect_exit "$pid" 0 "the console run"
+expect_run_files "$console_data" "$(windows_path "$console_data")\\"
+
+echo "-- course-eval.exe piped: the notices do not wait"
+piped_data=$work/piped-data
+cp -r "$source_dir/examples" "$piped_data"
+printf '%s\r\n\r\n' "$(windows_path "$piped_data")" | "$wine" "$build/course-eval.exe" >"$work/piped.out" &
+pid=$!
+expect_exit "$pid" 0 "the piped run"
+grep -qxF $'done\r' "$work/piped.out" || fail "the piped run did not say done"
+expect_run_files "$piped_data" "$(windows_path "$piped_data")\\"
+
+if [ -n "$screenshot_copy" ]; then
+    cp "$work/folder-dialog.png" "$screenshot_copy"
+fi
+echo "windows dialogs: all runs as expected; the folder dialog: $work/folder-dialog.png"
