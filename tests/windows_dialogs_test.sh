@@ -8,7 +8,8 @@
 #
 # BUILD_DIR is the Windows build (build/windows). Everything goes to BUILD_DIR/dialogs/, a Wine prefix of its
 # own included, made anew on every call. The folder dialog, answered, is photographed there
-# (folder-dialog.png, copied to SCREENSHOT when given), and so is the error box (error-box.png). A failed step saves a picture of the screen as failure.png.
+# (folder-dialog.png, copied to SCREENSHOT when given), and so are the confirmation prompt, two lines long
+# (confirmation-dialog.png), and the error box (error-box.png). A failed step saves a picture of the screen as failure.png.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd -P)
@@ -126,6 +127,7 @@ xdotool key Return
 wait_for_dialog "notice \"your path is\""
 xdotool key Return
 wait_for_dialog "confirmation prompt"
+photograph "$dialog" "$work/confirmation-dialog.png"
 xdotool key Escape
 wait_for_dialog "notice \"done\""
 xdotool key Return

@@ -19,14 +19,14 @@ struct PromptState {
     std::wstring answer;
 };
 
-// Moves the child `id` of `dialog` by (dx, dy) and widens it by `grow`.
-void shiftControl(HWND dialog, int id, int dx, int dy, int grow) {
+// Moves the child `id` of `dialog` by (dx, dy) and makes it `wider` and `taller`.
+void shiftControl(HWND dialog, int id, int dx, int dy, int wider, int taller) {
     HWND control = GetDlgItem(dialog, id);
     RECT bounds{};
     GetWindowRect(control, &bounds);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bounds), 2);
-    MoveWindow(control, bounds.left + dx, bounds.top + dy, bounds.right - bounds.left + grow,
-               bounds.bottom - bounds.top, FALSE);
+    MoveWindow(control, bounds.left + dx, bounds.top + dy, bounds.right - bounds.left + wider,
+               bounds.bottom - bounds.top + taller, FALSE);
 }
 
 // Sizes the prompt text to what it says, word-wrapped at the width the dialog was laid out for (wider
@@ -46,20 +46,17 @@ void fitPrompt(HWND dialog, const std::wstring& prompt) {
     SelectObject(context, previousFont);
     ReleaseDC(text, context);
 
-    const int grow = std::max(0L, needed.right - laidOut.right);
-    const int down = std::max(0L, needed.bottom - laidOut.bottom);
-    shiftControl(dialog, IDC_PROMPT_TEXT, 0, 0, grow);
-    RECT textBounds{};
-    GetWindowRect(text, &textBounds);
-    SetWindowPos(text, nullptr, 0, 0, textBounds.right - textBounds.left, needed.bottom - needed.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    shiftControl(dialog, IDC_ANSWER, 0, down, grow);
-    shiftControl(dialog, IDOK, grow, down, 0);
-    shiftControl(dialog, IDCANCEL, grow, down, 0);
+    // The text may also need less height than laid out; the entry and buttons then move up.
+    const int wider = std::max(0L, needed.right - laidOut.right);
+    const int down = needed.bottom - laidOut.bottom;
+    shiftControl(dialog, IDC_PROMPT_TEXT, 0, 0, wider, down);
+    shiftControl(dialog, IDC_ANSWER, 0, down, wider, 0);
+    shiftControl(dialog, IDOK, wider, down, 0, 0);
+    shiftControl(dialog, IDCANCEL, wider, down, 0, 0);
 
     RECT window{};
     GetWindowRect(dialog, &window);
-    const int width = window.right - window.left + grow;
+    const int width = window.right - window.left + wider;
     const int height = window.bottom - window.top + down;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
