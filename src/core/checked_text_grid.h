@@ -2,8 +2,8 @@
 
 #include "core/checked_table.h"
 
-#include <cassert>
 #include <cstddef>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -43,7 +43,9 @@ public:
     // Sets a cell to the `length` bytes from `offset` of the text kept by store().
     void assignStored(int outer, int inner, std::size_t offset, std::size_t length) {
         Slice& slice = slices_(outer, inner);
-        assert(offset <= text_.size() && length <= text_.size() - offset);
+        if (offset > text_.size() || length > text_.size() - offset) {
+            throw std::out_of_range("a cell's text would lie past the text stored");
+        }
         slice = {offset, length};
     }
 
