@@ -97,59 +97,46 @@ std::unique_ptr<EvaluationTables> preparedTables(LargestDataFolder& data, Prepar
     return tables;
 }
 
-void writeReconstructionStage(benchmark::State& state) {
+// Times `stage`, given the largest data folder and its tables as the stages `before` it leave them.
+template <typename Stage>
+void laterStage(benchmark::State& state, Prepared before, Stage stage) {
     LargestDataFolder data;
-    const auto tables = preparedTables(data, Prepared::read);
+    const auto tables = preparedTables(data, before);
     for (auto _ : state) {
-        writeReconstruction(data.folderPath, *tables, data.actionLog);
+        stage(data, *tables);
     }
 }
-BENCHMARK(writeReconstructionStage)->Unit(benchmark::kMillisecond);
 
-void parseDescriptionsStage(benchmark::State& state) {
-    LargestDataFolder data;
-    const auto tables = preparedTables(data, Prepared::read);
-    for (auto _ : state) {
-        parseDescriptions(*tables, data.actionLog);
-    }
-}
-BENCHMARK(parseDescriptionsStage)->Unit(benchmark::kMicrosecond);
-
-void writeInstructorCoursesStage(benchmark::State& state) {
-    LargestDataFolder data;
-    const auto tables = preparedTables(data, Prepared::parsed);
-    for (auto _ : state) {
-        writeInstructorCourses(data.folderPath, *tables, data.actionLog);
-    }
-}
-BENCHMARK(writeInstructorCoursesStage)->Unit(benchmark::kMicrosecond);
-
-void groupCoursesStage(benchmark::State& state) {
-    LargestDataFolder data;
-    const auto tables = preparedTables(data, Prepared::parsed);
-    for (auto _ : state) {
-        groupCourses(*tables, data.actionLog);
-    }
-}
-BENCHMARK(groupCoursesStage)->Unit(benchmark::kMicrosecond);
-
-void writeGroupedReportStage(benchmark::State& state) {
-    LargestDataFolder data;
-    const auto tables = preparedTables(data, Prepared::grouped);
-    for (auto _ : state) {
-        writeGroupedReport(data.folderPath, *tables, data.actionLog);
-    }
-}
-BENCHMARK(writeGroupedReportStage)->Unit(benchmark::kMillisecond);
-
-void writeNumbersOnlyStage(benchmark::State& state) {
-    LargestDataFolder data;
-    const auto tables = preparedTables(data, Prepared::grouped);
-    for (auto _ : state) {
-        writeNumbersOnly(data.folderPath, *tables, data.actionLog);
-    }
-}
-BENCHMARK(writeNumbersOnlyStage)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(laterStage, writeReconstruction, Prepared::read,
+                  [](LargestDataFolder& data, EvaluationTables& tables) {
+                      writeReconstruction(data.folderPath, tables, data.actionLog);
+                  })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(laterStage, parseDescriptions, Prepared::read,
+                  [](LargestDataFolder& data, EvaluationTables& tables) {
+                      parseDescriptions(tables, data.actionLog);
+                  })
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(laterStage, writeInstructorCourses, Prepared::parsed,
+                  [](LargestDataFolder& data, EvaluationTables& tables) {
+                      writeInstructorCourses(data.folderPath, tables, data.actionLog);
+                  })
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(laterStage, groupCourses, Prepared::parsed,
+                  [](LargestDataFolder& data, EvaluationTables& tables) {
+                      groupCourses(tables, data.actionLog);
+                  })
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(laterStage, writeGroupedReport, Prepared::grouped,
+                  [](LargestDataFolder& data, EvaluationTables& tables) {
+                      writeGroupedReport(data.folderPath, tables, data.actionLog);
+                  })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(laterStage, writeNumbersOnly, Prepared::grouped,
+                  [](LargestDataFolder& data, EvaluationTables& tables) {
+                      writeNumbersOnly(data.folderPath, tables, data.actionLog);
+                  })
+    ->Unit(benchmark::kMicrosecond);
 
 // A 40 MB description made of nothing but keywords: the parse must stay linear in the length.
 void parseLongDescription(benchmark::State& state) {

@@ -27,8 +27,7 @@ public:
     void assign(int outer, int inner, std::string_view text) {
         Slice& slice = slices_(outer, inner);
         // An overwritten text stays in the block until the next reset; a run writes each cell once.
-        slice = {text_.size(), text.size()};
-        text_.append(text);
+        slice = {store(text), text.size()};
     }
 
     // Keeps a copy of `text` in the block, in no cell yet, and returns where the copy starts; cells are

@@ -12,6 +12,15 @@
 
 namespace courseeval {
 
+namespace {
+
+template <typename Status>
+std::uint64_t sizeOf(const Status& status) {
+    return status.st_size > 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+}
+
+} // namespace
+
 void requireNoNul(std::string_view what, const std::string& path) {
     if (path.find('\0') != std::string::npos) {
         throw fileError(what, path, "file name holds a NUL character");
@@ -50,7 +59,7 @@ std::string notARegularFile(unsigned mode) {
     return std::string("is ") + kind + ", not a regular file";
 }
 
-std::FILE* openRegularFile(const std::string& path) {
+RegularFile openRegularFile(const std::string& path) {
     requireNoNul("cannot open", path);
 #ifdef _WIN32
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -58,11 +67,14 @@ std::FILE* openRegularFile(const std::string& path) {
         throw fileError("cannot open", path, errno);
     }
     struct _stat64 status {};
-    if (_fstat64(_fileno(file), &status) == 0 && !notARegularFile(status.st_mode).empty()) {
-        std::fclose(file);
-        throw fileError("cannot read", path, notARegularFile(status.st_mode));
+    if (_fstat64(_fileno(file), &status) != 0) {
+        return {file, 0};
     }
-    return file;
+    if (const std::string kind = notARegularFile(status.st_mode); !kind.empty()) {
+        std::fclose(file);
+        throw fileError("cannot read", path, kind);
+    }
+    return {file, sizeOf(status)};
 #else
     // Without O_NONBLOCK, opening a FIFO would wait for a writer; the type is checked before any read.
     const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -89,19 +101,8 @@ std::FILE* openRegularFile(const std::string& path) {
         close(descriptor);
         throw fileError("cannot open", path, error);
     }
-    return file;
+    return {file, sizeOf(status)};
 #endif
-}
-
-std::uint64_t openFileSize(std::FILE* file) {
-#ifdef _WIN32
-    struct _stat64 status {};
-    const bool known = _fstat64(_fileno(file), &status) == 0;
-#else
-    struct stat status {};
-    const bool known = fstat(fileno(file), &status) == 0;
-#endif
-    return known && status.st_size > 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
 }
 
 } // namespace courseeval

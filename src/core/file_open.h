@@ -15,14 +15,17 @@ void requireNoNul(std::string_view what, const std::string& path);
 // "cannot create '<path>': <cause>".
 std::FILE* createFile(const std::string& path);
 
+// A regular file open for reading bytes, and its size in bytes when it was opened (0 when the system
+// cannot tell; only a hint, as the file may change while it is read).
+struct RegularFile {
+    std::FILE* file;
+    std::uint64_t size;
+};
+
 // Opens the file at `path` (links followed) for reading bytes. Only a regular file is read: a folder, a
 // FIFO or a device is refused without waiting on it, with "cannot read '<path>': is a FIFO, not a regular
 // file" and the like. A file that cannot be opened throws "cannot open '<path>': <cause>".
-std::FILE* openRegularFile(const std::string& path);
-
-// The size in bytes of the open file `file`; 0 when the system cannot tell. Only a hint: the file may
-// change while it is read.
-std::uint64_t openFileSize(std::FILE* file);
+RegularFile openRegularFile(const std::string& path);
 
 // What a file of the type in `mode` (a stat() st_mode) is, as "is a FIFO, not a regular file"; empty for a
 // regular file.

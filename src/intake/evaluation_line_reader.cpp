@@ -17,8 +17,11 @@ constexpr char lf = '\n';
 } // namespace
 
 EvaluationLineReader::EvaluationLineReader(std::string path)
-    : path_(std::move(path)), file_(openRegularFile(path_)), size_(openFileSize(file_)),
-      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {}
+    : path_(std::move(path)), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
+    const RegularFile opened = openRegularFile(path_);
+    file_ = opened.file;
+    size_ = opened.size;
+}
 
 EvaluationLineReader::~EvaluationLineReader() {
     if (file_ != nullptr) {

@@ -35,10 +35,10 @@ private:
     bool fillBuffer();
 
     std::string path_;
-    std::FILE* file_;
-    std::uint64_t size_;
     // What the last read brought, not yet consumed from `position_` on; never initialised beyond that.
     std::unique_ptr<char[]> buffer_;
+    std::FILE* file_ = nullptr;
+    std::uint64_t size_ = 0;
     std::size_t position_ = 0;
     std::size_t filled_ = 0;
     // A line that runs past the end of the buffer is gathered here.

@@ -6,26 +6,9 @@
 
 namespace courseeval {
 
-ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::ostream& out, bool interactive)
-    : ConsoleDialogue([in](const std::string& shown) { return readAnswerLine(in, shown); }, out,
-                      interactive) {}
+namespace {
 
-ConsoleDialogue::ConsoleDialogue(LineReader readLine, std::ostream& out, bool interactive)
-    : readLine_(std::move(readLine)), out_(out), interactive_(interactive) {}
-
-std::string ConsoleDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
-    writeConsoleLine(out_, prompt);
-    return readLine_(prompt);
-}
-
-void ConsoleDialogue::showNotice(const std::string& message) {
-    writeConsoleLine(out_, message);
-    if (interactive_) {
-        out_ << "[Enter]" << std::flush;
-        readLine_(message);
-    }
-}
-
+// The next line of `in` as an answer to `shown`, without its line end.
 std::string readAnswerLine(std::FILE* in, const std::string& shown) {
     std::string line;
     for (int c = std::getc(in); c != '\n'; c = std::getc(in)) {
@@ -55,6 +38,28 @@ std::string readAnswerLine(std::FILE* in, const std::string& shown) {
         throw answerTooLong(shown);
     }
     return line;
+}
+
+} // namespace
+
+ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::ostream& out, bool interactive)
+    : ConsoleDialogue([in](const std::string& shown) { return readAnswerLine(in, shown); }, out,
+                      interactive) {}
+
+ConsoleDialogue::ConsoleDialogue(LineReader readLine, std::ostream& out, bool interactive)
+    : readLine_(std::move(readLine)), out_(out), interactive_(interactive) {}
+
+std::string ConsoleDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
+    writeConsoleLine(out_, prompt);
+    return readLine_(prompt);
+}
+
+void ConsoleDialogue::showNotice(const std::string& message) {
+    writeConsoleLine(out_, message);
+    if (interactive_) {
+        out_ << "[Enter]" << std::flush;
+        readLine_(message);
+    }
 }
 
 RunError answerTooLong(const std::string& shown) {

@@ -44,7 +44,4 @@ private:
     bool interactive_;
 };
 
-// The next line of `in` as an answer to `shown`, as ConsoleDialogue reads it from a file.
-std::string readAnswerLine(std::FILE* in, const std::string& shown);
-
 } // namespace courseeval

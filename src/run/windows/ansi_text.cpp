@@ -1,6 +1,7 @@
 #include "run/windows/ansi_text.h"
 
 #include "core/run_error.h"
+#include "run/console_dialogue.h"
 
 #include <climits>
 #include <windows.h>
@@ -51,6 +52,14 @@ std::string ansiFromTyped(std::wstring_view typed) {
                        std::to_string(codePage) + ") cannot hold");
     }
     return text;
+}
+
+std::string answerFromTyped(std::wstring_view typed, const std::string& shown) {
+    std::string answer = ansiFromTyped(typed);
+    if (answer.size() > maxAnswerBytes) {
+        throw answerTooLong(shown);
+    }
+    return answer;
 }
 
 std::wstring wideFromAnsi(std::string_view text) {

@@ -13,6 +13,10 @@ namespace courseeval {
 // '?' for each such character): a near match would quietly name another folder.
 std::string ansiFromTyped(std::wstring_view typed);
 
+// The answer `typed` to `shown` (a prompt or notice) as ANSI text, through ansiFromTyped; an answer longer
+// than maxAnswerBytes is a RunError, as on any console.
+std::string answerFromTyped(std::wstring_view typed, const std::string& shown);
+
 // ANSI text as UTF-16, to be shown in a window or written to a console.
 std::wstring wideFromAnsi(std::string_view text);
 

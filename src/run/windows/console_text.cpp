@@ -70,11 +70,7 @@ std::string readConsoleLine(void* console, const std::string& shown) {
     if (!line.empty() && line.front() == ctrlZ) {
         return {};
     }
-    std::string answer = ansiFromTyped(line);
-    if (answer.size() > maxAnswerBytes) {
-        throw answerTooLong(shown);
-    }
-    return answer;
+    return answerFromTyped(line, shown);
 }
 
 } // namespace courseeval

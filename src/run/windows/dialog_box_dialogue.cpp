@@ -1,7 +1,6 @@
 #include "run/windows/dialog_box_dialogue.h"
 
 #include "core/run_error.h"
-#include "run/console_dialogue.h"
 #include "run/windows/ansi_text.h"
 #include "run/windows/prompt_dialog_ids.h"
 
@@ -119,11 +118,7 @@ std::string DialogBoxDialogue::askText(const std::string& prompt, AnswerKind /*k
     if (pressed != IDOK) {
         return {};
     }
-    std::string answer = ansiFromTyped(state.answer);
-    if (answer.size() > maxAnswerBytes) {
-        throw answerTooLong(prompt);
-    }
-    return answer;
+    return answerFromTyped(state.answer, prompt);
 }
 
 void DialogBoxDialogue::showNotice(const std::string& message) {
