@@ -2,8 +2,8 @@
 // records of 43 fields with 100 distinct descriptions. bench/compare sets a whole run of the program
 // against the I/O floor.
 #include "core/action_log.h"
+#include "core/data_folder.h"
 #include "core/file_names.h"
-#include "core/host_path.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
@@ -54,7 +54,8 @@ struct LargestDataFolder {
 
     testing::TempFolder folder;
     const std::string folderPath = folder.folderPath();
-    ActionLog actionLog{hostPath(folderPath, actionLogFileName)};
+    DataFolder dataFolder{folderPath};
+    ActionLog actionLog{dataFolder.create(actionLogFileName)};
 };
 
 void wholeRun(benchmark::State& state) {
@@ -76,7 +77,7 @@ void readEvaluationDataStage(benchmark::State& state) {
     for (auto _ : state) {
         // As in a run, the reader fills fresh tables.
         tables->reset();
-        readEvaluationData(data.folderPath, *tables, data.actionLog);
+        readEvaluationData(data.dataFolder, *tables, data.actionLog);
     }
 }
 BENCHMARK(readEvaluationDataStage)->Unit(benchmark::kMillisecond);
@@ -87,7 +88,7 @@ enum class Prepared { read, parsed, grouped };
 
 std::unique_ptr<EvaluationTables> preparedTables(LargestDataFolder& data, Prepared stage) {
     auto tables = std::make_unique<EvaluationTables>();
-    readEvaluationData(data.folderPath, *tables, data.actionLog);
+    readEvaluationData(data.dataFolder, *tables, data.actionLog);
     if (stage >= Prepared::parsed) {
         parseDescriptions(*tables, data.actionLog);
     }
@@ -109,7 +110,7 @@ void laterStage(benchmark::State& state, Prepared before, Stage stage) {
 
 BENCHMARK_CAPTURE(laterStage, writeReconstruction, Prepared::read,
                   [](LargestDataFolder& data, EvaluationTables& tables) {
-                      writeReconstruction(data.folderPath, tables, data.actionLog);
+                      writeReconstruction(data.dataFolder, tables, data.actionLog);
                   })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(laterStage, parseDescriptions, Prepared::read,
@@ -119,7 +120,7 @@ BENCHMARK_CAPTURE(laterStage, parseDescriptions, Prepared::read,
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(laterStage, writeInstructorCourses, Prepared::parsed,
                   [](LargestDataFolder& data, EvaluationTables& tables) {
-                      writeInstructorCourses(data.folderPath, tables, data.actionLog);
+                      writeInstructorCourses(data.dataFolder, tables, data.actionLog);
                   })
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(laterStage, groupCourses, Prepared::parsed,
@@ -129,12 +130,12 @@ BENCHMARK_CAPTURE(laterStage, groupCourses, Prepared::parsed,
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(laterStage, writeGroupedReport, Prepared::grouped,
                   [](LargestDataFolder& data, EvaluationTables& tables) {
-                      writeGroupedReport(data.folderPath, tables, data.actionLog);
+                      writeGroupedReport(data.dataFolder, tables, data.actionLog);
                   })
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(laterStage, writeNumbersOnly, Prepared::grouped,
                   [](LargestDataFolder& data, EvaluationTables& tables) {
-                      writeNumbersOnly(data.folderPath, tables, data.actionLog);
+                      writeNumbersOnly(data.dataFolder, tables, data.actionLog);
                   })
     ->Unit(benchmark::kMicrosecond);
 

@@ -1,19 +1,20 @@
 // End-to-end: how the built program fails. Whatever goes wrong, it exits with status 1 and a message on
 // standard error naming the file and the cause, never shows "done", keeps complete the files of the
 // stages before the failure, and leaves the evaluation file as it was.
+#include "core/data_folder.h"
 #include "core/file_names.h"
-#include "core/folder_lock.h"
 #include "core/host_path.h"
+#include "core/run_error.h"
 #include "testing/file_bytes.h"
-#include "testing/full_device.h"
+#include "testing/small_disk.h"
 #include "testing/temp_folder.h"
 #include "tests/program_run.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 
 #ifndef _WIN32
-#include <sys/mount.h>
 #include <sys/stat.h>
 #endif
 
@@ -71,7 +72,8 @@ protected:
     std::string original;
 };
 
-TEST_F(ProgramFailureTest, EachOutputFileOnAFullDiskEndsTheRunAfterTheStagesBeforeIt) {
+#ifndef _WIN32
+TEST_F(ProgramFailureTest, LinkAtAnyOutputNameEndsTheRunThereAndLeavesWhatItNamesAlone) {
     // What a successful run writes, to compare the earlier stages' files with.
     testing::TempFolder referenceFolder;
     fs::copy(COURSE_EVAL_EXAMPLES_DIR, referenceFolder.path() / "data");
@@ -79,16 +81,19 @@ TEST_F(ProgramFailureTest, EachOutputFileOnAFullDiskEndsTheRunAfterTheStagesBefo
     const auto referenceBytesOf = [&](std::string_view name) {
         return readBytes((referenceFolder.path() / "data" / name).string());
     };
+    // Someone else's link, planted where the run writes, would have the run overwrite the user's file.
+    const fs::path thesis = folder.path() / "thesis.txt";
+    testing::writeBytes(thesis.string(), "years of work");
 
     for (const OutputFileOfStage& failing : outputFiles) {
         SCOPED_TRACE(failing.name);
         for (const OutputFileOfStage& file : outputFiles) {
             fs::remove(data / file.name);
         }
-        if (!testing::placeFullDevice(data / failing.name)) {
-            GTEST_SKIP() << "no full device on this host";
-        }
-        expectFailure("data", "'" + hostPath("data\\", failing.name) + "': No space left on device");
+        fs::create_symlink(thesis, data / failing.name);
+        expectFailure("data", "course-eval: cannot create '" + hostPath("data\\", failing.name) +
+                                  "': is a symbolic link, not a regular file\n");
+        EXPECT_EQ(readBytes(thesis.string()), "years of work");
         for (const OutputFileOfStage& earlier : outputFiles) {
             if (earlier.stage > 0 && earlier.stage < failing.stage) {
                 EXPECT_EQ(bytesOf(earlier.name), referenceBytesOf(earlier.name)) << earlier.name;
@@ -100,6 +105,13 @@ TEST_F(ProgramFailureTest, EachOutputFileOnAFullDiskEndsTheRunAfterTheStagesBefo
         }
     }
 }
+
+TEST_F(ProgramFailureTest, FifoAtAnOutputNameFailsAtOnce) {
+    ASSERT_EQ(mkfifo((data / fieldCountsFileName).c_str(), 0666), 0);
+    expectFailure("data", "course-eval: cannot create '" + hostPath("data\\", fieldCountsFileName) +
+                              "': is a FIFO, not a regular file\n");
+}
+#endif
 
 TEST_F(ProgramFailureTest, FolderThatDoesNotExistFailsRightAfterTheFolderNotice) {
     const testing::ProgramRun run = runProgram(folder.path(), "nowhere\n\n");
@@ -170,13 +182,21 @@ TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {
 }
 
 TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
-    testing::writeBytes((data / actionLogFileName).string(), "the other run's log");
-    const FolderLock otherRun(hostPath("data\\", ""), (data / actionLogFileName).string());
+    FolderLock otherRun = DataFolder((data / "").string()).lock();
+    otherRun.openLog().writeLine("the other run's log");
     const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: another run is using " + hostPath("data\\", "") + "\n");
-    EXPECT_EQ(bytesOf(actionLogFileName), "the other run's log");
+    EXPECT_EQ(bytesOf(actionLogFileName), "the other run's log\r\n");
     EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
+#ifndef _WIN32
+    // Removing the log (a stale lock file, one might think) lets no second run in, and the run that holds
+    // the folder does not report as done a folder that others may have written.
+    fs::remove(data / actionLogFileName);
+    EXPECT_EQ(runProgram(folder.path(), "data\n\n").err, run.err);
+    EXPECT_FALSE(fs::exists(data / actionLogFileName));
+    EXPECT_THROW(otherRun.release(), RunError);
+#endif
 }
 
 #ifndef _WIN32
@@ -184,39 +204,73 @@ TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
 // to mount (root); otherwise the test is skipped.
 class SmallDiskTest : public ProgramFailureTest {
 protected:
-    SmallDiskTest() {
-        fs::remove_all(data);
-        fs::create_directory(data);
-        mounted = mount("tmpfs", data.c_str(), "tmpfs", 0, "size=32k") == 0;
-        if (mounted) {
+    SmallDiskTest() : disk(data, 32) {
+        if (disk.mounted()) {
             fs::copy(COURSE_EVAL_EXAMPLES_DIR, data);
         }
     }
     ~SmallDiskTest() override {
-        if (mounted) {
+        if (disk.mounted()) {
             EXPECT_EQ(bytesOf(evaluationFileName), original) << "the evaluation file was changed";
-            umount2(data.c_str(), MNT_DETACH);
         }
     }
-    bool mounted = false;
+    // The names in the data folder.
+    std::vector<std::string> namesInData() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(data)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    const testing::SmallDisk disk;
 };
 
 TEST_F(SmallDiskTest, SampleDataThatDoNotFitLeaveTheEvaluationFileAsItWas) {
-    if (!mounted) {
+    if (!disk.mounted()) {
         GTEST_SKIP() << "cannot mount a file system here";
     }
     // 17 KB of data and a log fit in 32 KiB; 200 sample records (about 150 KB) do not.
     expectFailure("data", "'" + hostPath("data\\", evaluationFileName) + "': No space left on device", "999");
-    std::vector<std::string> left;
+    EXPECT_THAT(namesInData(), ::testing::UnorderedElementsAre(std::string(evaluationFileName),
+                                                               std::string(actionLogFileName)));
+}
+
+TEST_F(ProgramFailureTest, SampleDataPastAFileSizeLimitLeaveTheEvaluationFileAsItWas) {
+    // Without its signal ignored, the program would be ended at the limit with its new file half written.
+    testing::ProgramConditions limited;
+    limited.fileSizeLimit = 100 * 1024;
+    const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n", limited);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot write to '" + hostPath("data\\", evaluationFileName) +
+                           "': File too large\n");
     for (const auto& entry : fs::directory_iterator(data)) {
-        left.push_back(entry.path().filename().string());
+        EXPECT_THAT(entry.path().filename().string(), Not(::testing::StartsWith(".sampleEvalData")));
     }
-    EXPECT_THAT(left, ::testing::UnorderedElementsAre(std::string(evaluationFileName),
-                                                      std::string(actionLogFileName)));
+}
+
+TEST_F(ProgramFailureTest, MemoryRunningOutIsReportedAsSuchNamingTheStep) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#endif
+#endif
+    // One field of 60 MiB, within the size limit, held twice while it is read: more than 128 MiB allow.
+    writeEvaluationFile("");
+    fs::resize_file(data / evaluationFileName, 60 * 1024 * 1024);
+    std::ofstream(data / evaluationFileName, std::ios::binary | std::ios::app) << '\t';
+    original = bytesOf(evaluationFileName);
+    testing::ProgramConditions limited;
+    limited.memoryLimit = 128 * 1024 * 1024;
+    const testing::ProgramRun run = runProgram(folder.path(), "data\n\n", limited);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: not enough memory while reading the evaluation file\n");
 }
 
 TEST_F(ProgramFailureTest, UnreadableStandardInputIsAnErrorNotACancel) {
-    const testing::ProgramRun run = runProgram(folder.path(), testing::ProgramStreams{data.string()});
+    const testing::ProgramRun run = runProgram(folder.path(), testing::ProgramStreams{data.string(), false});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot read standard input: Is a directory\n");
     EXPECT_THAT(run.out, Not(HasSubstr("your path is")));

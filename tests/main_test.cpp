@@ -8,6 +8,11 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace courseeval {
 namespace {
 
@@ -105,6 +110,33 @@ TEST_F(ProgramTest, SampleDataRunReplacesTheFileAndAnalysesIt) {
     ASSERT_EQ(crossCheck.size(), 200U);
     EXPECT_LE(std::stoi(crossCheck.back().substr(0, crossCheck.back().find("  ", 1))), 10);
 }
+
+#ifndef _WIN32
+TEST_F(ProgramTest, SampleDataOfAGroupMemberKeepTheFilesGroup) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "running as other users needs root";
+    }
+    // A folder of group 3000; the evaluation file is a co-worker's (2002), writable by the group.
+    constexpr unsigned member = 2001;
+    constexpr unsigned coworker = 2002;
+    constexpr unsigned sharedGroup = 3000;
+    const std::string evaluationFile = (data / evaluationFileName).string();
+    ASSERT_EQ(chown(data.c_str(), 0, sharedGroup), 0);
+    ASSERT_EQ(chmod(data.c_str(), 0775), 0);
+    ASSERT_EQ(chown(evaluationFile.c_str(), coworker, sharedGroup), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0664), 0);
+
+    const testing::ProgramConditions asMember{0, 0, member, member, {member, sharedGroup}};
+    const ProgramRun run = runProgram(folder.path(), "data\n999\n", asMember);
+    ASSERT_EQ(run.status, 0) << run.err;
+    struct stat status {};
+    ASSERT_EQ(stat(evaluationFile.c_str(), &status), 0);
+    // Only root may give a file away; the group, and with it the co-worker's right to write, stays.
+    EXPECT_EQ(status.st_uid, member);
+    EXPECT_EQ(status.st_gid, sharedGroup);
+    EXPECT_EQ(status.st_mode & 0777, 0664U);
+}
+#endif
 
 TEST_F(ProgramTest, AbsoluteFolderIsUsedAsTyped) {
     // On Windows this is a path with a drive letter and backslashes, e.g. C:\users\...\data.

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -57,6 +59,26 @@ void redirect(const std::string& path, int flags, int target) {
     close(descriptor);
 }
 
+// In the child: the limits and the user of `conditions` taken on.
+void takeOn(const ProgramConditions& conditions) {
+    const auto limit = [](int resource, std::uint64_t bytes) {
+        const rlimit value{bytes, bytes};
+        if (bytes != 0 && setrlimit(resource, &value) != 0) {
+            _exit(126);
+        }
+    };
+    limit(RLIMIT_FSIZE, conditions.fileSizeLimit);
+    limit(RLIMIT_AS, conditions.memoryLimit);
+    if (conditions.user != 0) {
+        const std::vector<gid_t> groups(conditions.groups.begin(), conditions.groups.end());
+        if (setgroups(groups.size(), groups.data()) != 0 ||
+            setresgid(conditions.group, conditions.group, conditions.group) != 0 ||
+            setresuid(conditions.user, conditions.user, conditions.user) != 0) {
+            _exit(126);
+        }
+    }
+}
+
 int waitWithDeadline(pid_t child) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     int status = 0;
@@ -76,10 +98,18 @@ int waitWithDeadline(pid_t child) {
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input) {
     const TempFolder scratch;
     writeBytes(scratch.file("in"), input);
-    return runProgram(workingFolder, ProgramStreams{scratch.file("in")});
+    return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false});
 }
 
-ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams) {
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
+                      const ProgramConditions& conditions) {
+    const TempFolder scratch;
+    writeBytes(scratch.file("in"), input);
+    return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false}, conditions);
+}
+
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams,
+                      const ProgramConditions& conditions) {
     const TempFolder scratch;
     const pid_t child = fork();
     if (child < 0) {
@@ -100,6 +130,7 @@ ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramS
             redirect(scratch.file("out"), O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
         }
         redirect(scratch.file("err"), O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+        takeOn(conditions);
         if (chdir(workingFolder.c_str()) == 0) {
             execl(COURSE_EVAL_EXECUTABLE, COURSE_EVAL_EXECUTABLE, static_cast<char*>(nullptr));
         }

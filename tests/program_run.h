@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace courseeval::testing {
 
@@ -17,15 +19,30 @@ struct ProgramRun {
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input);
 
 #ifndef _WIN32
+// What the program runs under besides its input: limits a user or an administrator may set, and another
+// user (needs root).
+struct ProgramConditions {
+    std::uint64_t fileSizeLimit = 0; // the size a file may grow to (ulimit -f); 0 for none
+    std::uint64_t memoryLimit = 0;   // the address space the program may take (ulimit -v); 0 for none
+    unsigned user = 0;               // runs as this user, group and supplementary groups; 0 for the test's
+    unsigned group = 0;
+    std::vector<unsigned> groups;
+};
+
+// Runs the built course-eval in `workingFolder` with `input` as its standard input, under `conditions`.
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
+                      const ProgramConditions& conditions);
+
 // Standard streams that a file of input cannot give.
 struct ProgramStreams {
     std::string inputPath;     // standard input is opened from this path: a folder, say
     bool outputClosed = false; // standard output is a pipe that nobody reads any more
 };
 
-// Runs the built course-eval in `workingFolder` with `streams`. A program still running after a minute is
-// killed (status -1), so a run that would hang fails the test instead.
-ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams);
+// Runs the built course-eval in `workingFolder` with `streams`, under `conditions`. A program still running
+// after a minute is killed (status -1), so a run that would hang fails the test instead.
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams,
+                      const ProgramConditions& conditions = {});
 #endif
 
 } // namespace courseeval::testing

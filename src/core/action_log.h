@@ -18,13 +18,13 @@ enum class OpenedFor { input, output };
 // never claims what failed to reach the disk.
 class ActionLog {
 public:
-    // Creates (truncates) the log file at the host path `path`.
-    explicit ActionLog(const std::string& path);
+    // Writes the log to `file`, open and empty.
+    explicit ActionLog(OutputFile file);
 
     void logAction(std::string_view text);
-    // Logs that the file `fileName` of the data folder `folderPath` was opened, as
-    // "<folderPath><fileName> opened For Output As #<channel>" (or "For Input").
-    void logOpened(std::string_view folderPath, std::string_view fileName, OpenedFor mode, int channel);
+    // Logs that the file the log knows as `logName` was opened, as "<logName> opened For Output As
+    // #<channel>" (or "For Input").
+    void logOpened(std::string_view logName, OpenedFor mode, int channel);
     void close();
 
 private:

@@ -2,9 +2,7 @@
 
 #include "core/file_error.h"
 #include "core/file_names.h"
-#include "core/host_path.h"
 #include "core/number_text.h"
-#include "core/output_file.h"
 #include "intake/evaluation_line_reader.h"
 
 #include <algorithm>
@@ -21,14 +19,14 @@ constexpr std::uint64_t reservedTextLimit = std::uint64_t{16} * 1024 * 1024;
 
 } // namespace
 
-void readEvaluationData(const std::string& folderPath, EvaluationTables& tables, ActionLog& actionLog) {
-    EvaluationLineReader input(hostPath(folderPath, evaluationFileName));
-    OutputFile fieldEcho(hostPath(folderPath, fieldEchoFileName));
-    actionLog.logOpened(folderPath, evaluationFileName, OpenedFor::input, 1);
-    actionLog.logOpened(folderPath, fieldEchoFileName, OpenedFor::output, 2);
+void readEvaluationData(DataFolder& folder, EvaluationTables& tables, ActionLog& actionLog) {
+    EvaluationLineReader input(folder.openEvaluationFile());
+    OutputFile fieldEcho = folder.create(fieldEchoFileName);
+    actionLog.logOpened(input.logName(), OpenedFor::input, 1);
+    actionLog.logOpened(fieldEcho.logName(), OpenedFor::output, 2);
     tables.dataArray.reserve(static_cast<std::size_t>(std::min(input.size(), reservedTextLimit)));
     int row = 0;
-    OutputFile fieldCounts(hostPath(folderPath, fieldCountsFileName));
+    OutputFile fieldCounts = folder.create(fieldCountsFileName);
 
     std::string_view line;
     while (input.readLine(line)) {

@@ -1,6 +1,7 @@
 // Fuzz target: any bytes as the evaluation file, read into fresh tables. Besides "no crash", the reader
 // must either complete or end with its own error, leave the evaluation file unchanged, and store and trace
 // exactly the fields a plain split of the bytes finds.
+#include "core/data_folder.h"
 #include "core/file_names.h"
 #include "core/host_path.h"
 #include "core/number_text.h"
@@ -80,9 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto tables = std::make_unique<EvaluationTables>();
     bool completed = false;
     {
-        ActionLog actionLog(hostPath(folderPath, actionLogFileName));
+        DataFolder dataFolder(folderPath);
+        ActionLog actionLog(dataFolder.create(actionLogFileName));
         try {
-            readEvaluationData(folderPath, *tables, actionLog);
+            readEvaluationData(dataFolder, *tables, actionLog);
             completed = true;
         } catch (const RunError&) {
         }

@@ -15,7 +15,7 @@ protected:
     // Reads the evaluation file and returns the error message, or "" when the stage completed.
     std::string read() {
         try {
-            readEvaluationData(folderPath, *tables, actionLog);
+            readEvaluationData(dataFolder, *tables, actionLog);
         } catch (const RunError& error) {
             return error.what();
         }

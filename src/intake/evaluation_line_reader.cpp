@@ -1,9 +1,5 @@
 #include "intake/evaluation_line_reader.h"
 
-#include "core/file_error.h"
-#include "core/file_open.h"
-
-#include <cerrno>
 #include <cstring>
 
 namespace courseeval {
@@ -16,18 +12,8 @@ constexpr char lf = '\n';
 
 } // namespace
 
-EvaluationLineReader::EvaluationLineReader(std::string path)
-    : path_(std::move(path)), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {
-    const RegularFile opened = openRegularFile(path_);
-    file_ = opened.file;
-    size_ = opened.size;
-}
-
-EvaluationLineReader::~EvaluationLineReader() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-    }
-}
+EvaluationLineReader::EvaluationLineReader(InputFile file)
+    : file_(std::move(file)), buffer_(std::make_unique_for_overwrite<char[]>(bufferSize)) {}
 
 bool EvaluationLineReader::readLine(std::string_view& line) {
     if (afterCr_) {
@@ -67,14 +53,6 @@ bool EvaluationLineReader::readLine(std::string_view& line) {
     return true;
 }
 
-void EvaluationLineReader::close() {
-    std::FILE* file = file_;
-    file_ = nullptr;
-    if (file != nullptr && std::fclose(file) != 0) {
-        throw fileError("cannot close", path_, errno);
-    }
-}
-
 int EvaluationLineReader::peekByte() {
     if (position_ == filled_ && !fillBuffer()) {
         return -1;
@@ -84,11 +62,7 @@ int EvaluationLineReader::peekByte() {
 
 bool EvaluationLineReader::fillBuffer() {
     position_ = 0;
-    errno = 0;
-    filled_ = std::fread(buffer_.get(), 1, bufferSize, file_);
-    if (filled_ == 0 && std::ferror(file_) != 0) {
-        throw fileError("cannot read", path_, errno);
-    }
+    filled_ = file_.read(buffer_.get(), bufferSize);
     return filled_ > 0;
 }
 

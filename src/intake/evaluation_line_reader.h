@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/input_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,32 +14,29 @@ namespace courseeval {
 // at the very end of the file starts no further line. Failures throw a RunError naming the file.
 class EvaluationLineReader {
 public:
-    // Opens the file at the host path `path`; a missing or unreadable file, and anything but a regular
-    // file (a folder, a FIFO, a device), fails here.
-    explicit EvaluationLineReader(std::string path);
-    EvaluationLineReader(const EvaluationLineReader&) = delete;
-    EvaluationLineReader& operator=(const EvaluationLineReader&) = delete;
-    ~EvaluationLineReader();
+    // Reads `file`, open at its start.
+    explicit EvaluationLineReader(InputFile file);
 
     // Points `line` at the next line, without its line end; false at the end of the file. The bytes stay
     // valid until the next call.
     bool readLine(std::string_view& line);
-    void close();
+    // Closes the file, once it has been read to its end; an error when it changed meanwhile.
+    void close() { file_.close(); }
 
-    const std::string& path() const { return path_; }
-    // The size of the file in bytes when it was opened; 0 when the system cannot tell.
-    std::uint64_t size() const { return size_; }
+    // The host path, which errors name, and the name the action log gives the file.
+    const std::string& path() const { return file_.path(); }
+    const std::string& logName() const { return file_.logName(); }
+    // The size of the file in bytes when it was opened.
+    std::uint64_t size() const { return file_.size(); }
 
 private:
     // The next byte without consuming it, or -1 at the end of the file.
     int peekByte();
     bool fillBuffer();
 
-    std::string path_;
+    InputFile file_;
     // What the last read brought, not yet consumed from `position_` on; never initialised beyond that.
     std::unique_ptr<char[]> buffer_;
-    std::FILE* file_ = nullptr;
-    std::uint64_t size_ = 0;
     std::size_t position_ = 0;
     std::size_t filled_ = 0;
     // A line that runs past the end of the buffer is gathered here.

@@ -12,7 +12,7 @@ class InstructorListingTest : public testing::StageTest {};
 TEST_F(InstructorListingTest, OneLinePerRowWithEmptyPartsForRowsWithoutKeywords) {
     fillRows({{"1", "bio 211 Section50. Instructor: dunmoor fennick"}, {"2"}, {"3", "Seminar"}});
     parseDescriptions(*tables, actionLog);
-    writeInstructorCourses(folderPath, *tables, actionLog);
+    writeInstructorCourses(dataFolder, *tables, actionLog);
     EXPECT_EQ(bytesOf(instructorListingFileName), "bio 211-50 instructor: dunmoor fennickxxxx\r\n"
                                                   "- instructor: xxxx\r\n"
                                                   "- instructor: xxxx\r\n");
@@ -21,7 +21,7 @@ TEST_F(InstructorListingTest, OneLinePerRowWithEmptyPartsForRowsWithoutKeywords)
 }
 
 TEST_F(InstructorListingTest, NoRowsGiveAnEmptyListing) {
-    writeInstructorCourses(folderPath, *tables, actionLog);
+    writeInstructorCourses(dataFolder, *tables, actionLog);
     EXPECT_EQ(bytesOf(instructorListingFileName), "");
     EXPECT_EQ(logEntries().size(), 1U);
 }

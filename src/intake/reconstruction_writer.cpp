@@ -1,14 +1,12 @@
 #include "intake/reconstruction_writer.h"
 
 #include "core/file_names.h"
-#include "core/host_path.h"
 #include "intake/record_line.h"
 
 namespace courseeval {
 
-void writeReconstruction(const std::string& folderPath, const EvaluationTables& tables,
-                         ActionLog& actionLog) {
-    OutputFile reconstruction(hostPath(folderPath, reconstructionFileName));
+void writeReconstruction(const DataFolder& folder, const EvaluationTables& tables, ActionLog& actionLog) {
+    OutputFile reconstruction = folder.create(reconstructionFileName);
     for (int row = 1; row <= tables.nLines; ++row) {
         writeRecordLine(reconstruction, tables, row);
     }

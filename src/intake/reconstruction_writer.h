@@ -1,14 +1,13 @@
 #pragma once
 
 #include "core/action_log.h"
+#include "core/data_folder.h"
 #include "intake/evaluation_tables.h"
-
-#include <string>
 
 namespace courseeval {
 
 // Writes `dataArray` back as text, the record line of every row in row order, so that it can be compared
 // with the evaluation file.
-void writeReconstruction(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog);
+void writeReconstruction(const DataFolder& folder, const EvaluationTables& tables, ActionLog& actionLog);
 
 } // namespace courseeval

@@ -1,7 +1,7 @@
 #include "core/run_error.h"
 #include "intake/data_file_reader.h"
 #include "intake/reconstruction_writer.h"
-#include "testing/full_device.h"
+#include "testing/small_disk.h"
 #include "testing/stage_test.h"
 
 #include <filesystem>
@@ -22,8 +22,8 @@ TEST_F(ReconstructionWriterTest, WellFormedFileIsReproducedByteForByte) {
     }
     input += testing::recordLine(std::vector<std::string>(43, "")); // a record of 43 empty fields
     writeEvaluationFile(input);
-    readEvaluationData(folderPath, *tables, actionLog);
-    writeReconstruction(folderPath, *tables, actionLog);
+    readEvaluationData(dataFolder, *tables, actionLog);
+    writeReconstruction(dataFolder, *tables, actionLog);
     EXPECT_EQ(bytesOf(reconstructionFileName), input);
     EXPECT_EQ(logEntries().back(), "dataArray has been written to #2, which should now contain a copy of #1");
 }
@@ -38,7 +38,7 @@ TEST_F(ReconstructionWriterTest, EveryRecordLineHoldsExactlyFortyThreeFields) {
         }
     }
     fillRows({tenFields, fortyFiveFields});
-    writeReconstruction(folderPath, *tables, actionLog);
+    writeReconstruction(dataFolder, *tables, actionLog);
 
     std::string expected = "t1\tt2\tt3\tt4\tt5\tt6\tt7\tt8\tt9\tt10\t" + std::string(33, '\t') + "\r\n";
     for (int column = 1; column <= 43; ++column) {
@@ -49,7 +49,7 @@ TEST_F(ReconstructionWriterTest, EveryRecordLineHoldsExactlyFortyThreeFields) {
 }
 
 TEST_F(ReconstructionWriterTest, NoLinesGiveAnEmptyFileAndTheEntryIsStillLogged) {
-    writeReconstruction(folderPath, *tables, actionLog);
+    writeReconstruction(dataFolder, *tables, actionLog);
     EXPECT_EQ(bytesOf(reconstructionFileName), "");
     EXPECT_EQ(logEntries().size(), 1U);
 }
@@ -59,7 +59,7 @@ TEST_F(ReconstructionWriterTest, LineCountedPastTheTableEndsTheRunHere) {
     EXPECT_THROW(
         {
             try {
-                writeReconstruction(folderPath, *tables, actionLog);
+                writeReconstruction(dataFolder, *tables, actionLog);
             } catch (const RunError& error) {
                 EXPECT_STREQ(error.what(), "'dataArray' has no row 1001");
                 throw;
@@ -69,16 +69,19 @@ TEST_F(ReconstructionWriterTest, LineCountedPastTheTableEndsTheRunHere) {
 }
 
 TEST_F(ReconstructionWriterTest, FullDiskIsAnErrorAndNothingIsLoggedAsWritten) {
-    if (!testing::placeFullDevice(folder.file(std::string(reconstructionFileName)))) {
-        GTEST_SKIP() << "no full device on this host";
+    const testing::SmallDisk disk(folder.path() / "disk", 4);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "cannot mount a file system here";
     }
+    testing::writeBytes((folder.path() / "disk" / "filler").string(), std::string(4096, 'f'));
+    const DataFolder fullDisk((folder.path() / "disk" / "").string());
     fillRows({testing::sampleRecord(1, "d")});
     try {
-        writeReconstruction(folderPath, *tables, actionLog);
+        writeReconstruction(fullDisk, *tables, actionLog);
         FAIL() << "writing to a full disk succeeded";
     } catch (const RunError& error) {
-        EXPECT_THAT(error.what(), HasSubstr(folder.file(std::string(reconstructionFileName))));
-        EXPECT_THAT(error.what(), HasSubstr("No space left on device"));
+        EXPECT_THAT(error.what(), HasSubstr((folder.path() / "disk" / reconstructionFileName).string() +
+                                            "': No space left on device"));
     }
     EXPECT_TRUE(logEntries().empty());
 }

@@ -1,18 +1,16 @@
 #include "reports/grouped_report.h"
 
 #include "core/file_names.h"
-#include "core/host_path.h"
 #include "core/number_text.h"
-#include "core/output_file.h"
 #include "intake/record_line.h"
 
 namespace courseeval {
 
-void writeGroupedReport(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog) {
-    OutputFile report(hostPath(folderPath, groupedReportFileName));
-    OutputFile crossCheck(hostPath(folderPath, crossCheckFileName));
-    actionLog.logOpened(folderPath, groupedReportFileName, OpenedFor::output, 2);
-    actionLog.logOpened(folderPath, crossCheckFileName, OpenedFor::output, 3);
+void writeGroupedReport(const DataFolder& folder, const EvaluationTables& tables, ActionLog& actionLog) {
+    OutputFile report = folder.create(groupedReportFileName);
+    OutputFile crossCheck = folder.create(crossCheckFileName);
+    actionLog.logOpened(report.logName(), OpenedFor::output, 2);
+    actionLog.logOpened(crossCheck.logName(), OpenedFor::output, 3);
 
     int nNonEmpty = 0;
     for (int group = 1; group <= tables.nUnique; ++group) {

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "core/action_log.h"
+#include "core/data_folder.h"
 #include "intake/evaluation_tables.h"
-
-#include <string>
 
 namespace courseeval {
 
 // Writes the records again, group by group and in row order within a group, as record lines; beside them a
 // cross-check line per record written (" p  j" + TAB + description). Logs how many non-empty cells the
 // record lines hold.
-void writeGroupedReport(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog);
+void writeGroupedReport(const DataFolder& folder, const EvaluationTables& tables, ActionLog& actionLog);
 
 } // namespace courseeval

@@ -1,7 +1,7 @@
 #include "core/run_error.h"
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
-#include "testing/full_device.h"
+#include "testing/small_disk.h"
 #include "testing/stage_test.h"
 
 #include <filesystem>
@@ -16,7 +16,7 @@ class GroupedReportTest : public testing::StageTest {
 protected:
     void groupAndReport() {
         groupCourses(*tables, actionLog);
-        writeGroupedReport(folderPath, *tables, actionLog);
+        writeGroupedReport(dataFolder, *tables, actionLog);
     }
 };
 
@@ -62,16 +62,20 @@ TEST_F(GroupedReportTest, NoGroupsGiveEmptyFilesAndACountOfZero) {
 }
 
 TEST_F(GroupedReportTest, FullDiskForTheCrossCheckIsAnErrorAfterTheOpeningEntries) {
-    if (!testing::placeFullDevice(folder.file(std::string(crossCheckFileName)))) {
-        GTEST_SKIP() << "no full device on this host";
+    // One page: the report, closed first, takes it; the cross-check finds the disk full.
+    const testing::SmallDisk disk(folder.path() / "disk", 4);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "cannot mount a file system here";
     }
+    const std::string diskPath = (folder.path() / "disk" / "").string();
     fillRows({testing::sampleRecord(1, "A")});
     groupCourses(*tables, actionLog);
-    EXPECT_THROW(writeGroupedReport(folderPath, *tables, actionLog), RunError);
+    EXPECT_THROW(writeGroupedReport(DataFolder(diskPath), *tables, actionLog), RunError);
     EXPECT_EQ(logEntries().back(),
-              folderPath + "checking_sampleEvalData_sorted_by_unique_info.txt opened For Output As #3");
+              diskPath + "checking_sampleEvalData_sorted_by_unique_info.txt opened For Output As #3");
     // The report itself was complete when the error came, and keeps its record.
-    EXPECT_EQ(bytesOf(groupedReportFileName), testing::recordLine(testing::sampleRecord(1, "A")));
+    EXPECT_EQ(testing::readBytes(diskPath + std::string(groupedReportFileName)),
+              testing::recordLine(testing::sampleRecord(1, "A")));
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "reports/numbers_only_extract.h"
 
 #include "core/file_names.h"
-#include "core/host_path.h"
-#include "core/output_file.h"
 
 namespace courseeval {
 
@@ -13,9 +11,9 @@ constexpr int lastScoreColumn = 31;
 
 } // namespace
 
-void writeNumbersOnly(const std::string& folderPath, const EvaluationTables& tables, ActionLog& actionLog) {
-    OutputFile extract(hostPath(folderPath, numbersOnlyFileName));
-    actionLog.logOpened(folderPath, numbersOnlyFileName, OpenedFor::output, 2);
+void writeNumbersOnly(const DataFolder& folder, const EvaluationTables& tables, ActionLog& actionLog) {
+    OutputFile extract = folder.create(numbersOnlyFileName);
+    actionLog.logOpened(extract.logName(), OpenedFor::output, 2);
     for (int row = 1; row <= tables.nLines; ++row) {
         extract.writePiece(tables.courseName[row]);
         extract.writePiece("\t");

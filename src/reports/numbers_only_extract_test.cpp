@@ -18,7 +18,7 @@ TEST_F(NumbersOnlyExtractTest, ParsedFieldsThenColumnsThreeFourAndTheOddColumnsT
     }
     fillRows({generated, {"2", "Seminar", "sem-1", "10", "4.5"}, {}});
     parseDescriptions(*tables, actionLog);
-    writeNumbersOnly(folderPath, *tables, actionLog);
+    writeNumbersOnly(dataFolder, *tables, actionLog);
 
     std::string first = "bio 211\t50\tdunmoor fennick\tbio-211\t50";
     for (int column = 5; column <= 31; column += 2) {

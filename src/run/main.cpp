@@ -21,6 +21,9 @@ int main() {
     // A closed standard output is an error like any other failed write ("cannot write to standard output",
     // exit status 1), not a silent end by SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
+    // Likewise a file-size limit (ulimit -f): the write fails with "File too large" and the run says so,
+    // instead of ending at once and leaving a half-written file behind.
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
     const bool interactive = standardInputIsInteractive();
 #ifdef _WIN32

@@ -1,9 +1,8 @@
 #include "run/run_session.h"
 
 #include "core/action_log.h"
-#include "core/file_names.h"
-#include "core/folder_lock.h"
-#include "core/host_path.h"
+#include "core/data_folder.h"
+#include "core/run_error.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
@@ -17,6 +16,7 @@
 
 #include <exception>
 #include <memory>
+#include <new>
 
 namespace courseeval {
 
@@ -29,34 +29,48 @@ constexpr const char* sampleDataAnswer = "999";
 // The data folder used when the folder prompt is cancelled or answered with empty text.
 constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
 
+// Runs `step`, in which an allocation that fails ends the run as "not enough memory <doing>".
+template <typename Step>
+void within(const char* doing, Step&& step) {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        throw RunError(std::string("not enough memory ") + doing);
+    }
+}
+
 } // namespace
 
 void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationTables& tables) {
     const std::string folderPath = folderPathFromAnswer(dialogue.askText(folderPrompt, AnswerKind::folder));
     dialogue.showNotice("your path is " + folderPath);
-    // The folder is this run's alone until the run ends: no other run truncates or writes its files
-    // meanwhile. The lock is taken before the action log is truncated.
-    const FolderLock folderLock(hostPath(folderPath, ""), hostPath(folderPath, actionLogFileName));
-    ActionLog actionLog(hostPath(folderPath, actionLogFileName));
+    DataFolder folder(folderPath);
+    // The folder is this run's alone until its files are written: no other run truncates or writes them
+    // meanwhile. The lock is taken before the action log is emptied.
+    FolderLock folderLock = folder.lock();
+    ActionLog actionLog(folderLock.openLog());
 
     const std::string answer = dialogue.askText(confirmationPrompt, AnswerKind::plainText);
     RandomSource random(seedClock());
     if (answer == sampleDataAnswer) {
         dialogue.showNotice("OK, here we are where we shouldn't be.");
         actionLog.logAction("went where we shouldn't; how could this have happened????");
-        generateSampleData(folderPath, random, dialogue);
+        within("while writing sample data", [&] { generateSampleData(folder, random, dialogue); });
     }
     actionLog.logAction("the Path Is " + folderPath);
 
-    readEvaluationData(folderPath, tables, actionLog);
-    writeReconstruction(folderPath, tables, actionLog);
-    parseDescriptions(tables, actionLog);
-    writeInstructorCourses(folderPath, tables, actionLog);
-    groupCourses(tables, actionLog);
-    writeGroupedReport(folderPath, tables, actionLog);
-    writeNumbersOnly(folderPath, tables, actionLog);
+    within("while reading the evaluation file", [&] { readEvaluationData(folder, tables, actionLog); });
+    within("while writing the reconstruction", [&] { writeReconstruction(folder, tables, actionLog); });
+    within("while parsing the descriptions", [&] { parseDescriptions(tables, actionLog); });
+    within("while writing the instructor listing",
+           [&] { writeInstructorCourses(folder, tables, actionLog); });
+    within("while grouping the records", [&] { groupCourses(tables, actionLog); });
+    within("while writing the grouped report", [&] { writeGroupedReport(folder, tables, actionLog); });
+    within("while writing the numbers-only extract", [&] { writeNumbersOnly(folder, tables, actionLog); });
 
     actionLog.close();
+    // Everything is written: other runs may come in while the user reads the notice.
+    folderLock.release();
     dialogue.showNotice("done");
 }
 
@@ -72,10 +86,14 @@ std::string folderPathFromAnswer(const std::string& answer) {
 
 int runSession(UserDialogue& dialogue, const ErrorReporter& reportError, const SeedClock& seedClock) {
     try {
+        std::unique_ptr<EvaluationTables> tables;
         // The tables are large; they live on the heap for the whole run.
-        const auto tables = std::make_unique<EvaluationTables>();
+        within("for the tables", [&] { tables = std::make_unique<EvaluationTables>(); });
         runSequence(dialogue, seedClock, *tables);
         return 0;
+    } catch (const std::bad_alloc&) {
+        reportError("not enough memory");
+        return 1;
     } catch (const std::exception& error) {
         // Every file still open has been flushed and closed by now, keeping what was written before the
         // error.

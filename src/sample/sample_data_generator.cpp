@@ -1,9 +1,6 @@
 #include "sample/sample_data_generator.h"
 
-#include "core/file_names.h"
-#include "core/host_path.h"
 #include "core/number_text.h"
-#include "core/replacement_file.h"
 #include "intake/evaluation_tables.h"
 
 #include <array>
@@ -25,38 +22,38 @@ constexpr int firstFillerColumn = 5;
 
 } // namespace
 
-void generateSampleData(const std::string& folderPath, RandomSource& random, UserDialogue& dialogue) {
-    ReplacementFile evaluationFile(hostPath(folderPath, evaluationFileName));
-    const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
-
-    std::string line;
-    for (int row = 1; row <= sampleRecordCount; ++row) {
-        // The draws of a record come in this order: record number, subject, section code.
-        const std::string recordNumber = std::to_string(random.nextBelow(recordNumberLimit));
-        const auto subject = static_cast<std::size_t>(random.nextBelow(static_cast<int>(subjectCode.size())));
-        const auto section = static_cast<std::size_t>(random.nextBelow(static_cast<int>(sectionCode.size())));
-
-        line.assign(recordNumber).append("\t");
-        line.append(subjectCode[subject]).append(" ").append(sectionCode[section]);
-        line.append(" Section")
-            .append(sectionDigits)
-            .append(". Instructor: ")
-            .append(sampleInstructor[subject]);
-        line.append("\t");
-        line.append(subjectCode[subject]).append("-").append(sectionCode[section]).append("\t");
-        line.append(sectionDigits).append("\t");
-        for (int column = firstFillerColumn; column <= EvaluationTables::recordColumns; ++column) {
-            line.append("row ")
-                .append(numberText(row))
-                .append("column")
-                .append(numberText(column))
-                .append("\t");
-        }
-        evaluationFile.writeLine(line);
-    }
-
+void generateSampleData(const DataFolder& folder, RandomSource& random, UserDialogue& dialogue) {
     // The old file is replaced only by 200 complete records on the disk, and only then is the user told.
-    evaluationFile.commit();
+    folder.replaceEvaluationFile([&random](OutputFile& evaluationFile) {
+        const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
+        std::string line;
+        for (int row = 1; row <= sampleRecordCount; ++row) {
+            // The draws of a record come in this order: record number, subject, section code.
+            const std::string recordNumber = std::to_string(random.nextBelow(recordNumberLimit));
+            const auto subject =
+                static_cast<std::size_t>(random.nextBelow(static_cast<int>(subjectCode.size())));
+            const auto section =
+                static_cast<std::size_t>(random.nextBelow(static_cast<int>(sectionCode.size())));
+
+            line.assign(recordNumber).append("\t");
+            line.append(subjectCode[subject]).append(" ").append(sectionCode[section]);
+            line.append(" Section")
+                .append(sectionDigits)
+                .append(". Instructor: ")
+                .append(sampleInstructor[subject]);
+            line.append("\t");
+            line.append(subjectCode[subject]).append("-").append(sectionCode[section]).append("\t");
+            line.append(sectionDigits).append("\t");
+            for (int column = firstFillerColumn; column <= EvaluationTables::recordColumns; ++column) {
+                line.append("row ")
+                    .append(numberText(row))
+                    .append("column")
+                    .append(numberText(column))
+                    .append("\t");
+            }
+            evaluationFile.writeLine(line);
+        }
+    });
     dialogue.showNotice("Sample data should have been overwritten");
 }
 

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "core/data_folder.h"
 #include "core/user_dialogue.h"
 #include "sample/random_source.h"
 
-#include <string>
-
 namespace courseeval {
 
-// Replaces the evaluation file of `folderPath` with 200 random records of 43 TAB-terminated fields, then
+// Replaces the evaluation file of `folder` with 200 random records of 43 TAB-terminated fields, then
 // tells the user so. The file is replaced whole: after an error it is exactly what it was before.
-void generateSampleData(const std::string& folderPath, RandomSource& random, UserDialogue& dialogue);
+void generateSampleData(const DataFolder& folder, RandomSource& random, UserDialogue& dialogue);
 
 } // namespace courseeval

@@ -32,7 +32,7 @@ protected:
     std::string generate(std::uint64_t seed) {
         RandomSource random(seed);
         testing::ScriptedDialogue dialogue({});
-        generateSampleData(folder.folderPath(), random, dialogue);
+        generateSampleData(DataFolder(folder.folderPath()), random, dialogue);
         EXPECT_THAT(dialogue.shown,
                     ::testing::ElementsAre("notice: Sample data should have been overwritten"));
         return readBytes(folder.file(std::string(evaluationFileName)));
@@ -112,14 +112,15 @@ TEST_F(SampleDataGeneratorTest, FileIsCompleteOnDiskBeforeTheUserIsTold) {
     };
     CheckingDialogue dialogue(folder.file(std::string(evaluationFileName)));
     RandomSource random(1);
-    generateSampleData(folder.folderPath(), random, dialogue);
+    generateSampleData(DataFolder(folder.folderPath()), random, dialogue);
     EXPECT_EQ(dialogue.linesAtNotice, 200U);
 }
 
 TEST_F(SampleDataGeneratorTest, UncreatableFileIsAnErrorAndNothingIsAnnounced) {
     RandomSource random(1);
     testing::ScriptedDialogue dialogue({});
-    EXPECT_THROW(generateSampleData(folder.folderPath() + "missing/", random, dialogue), RunError);
+    EXPECT_THROW(generateSampleData(DataFolder(folder.folderPath() + "missing/"), random, dialogue),
+                 RunError);
     EXPECT_TRUE(dialogue.shown.empty());
 }
 

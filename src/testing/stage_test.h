@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/action_log.h"
+#include "core/data_folder.h"
 #include "core/file_names.h"
-#include "core/host_path.h"
 #include "intake/evaluation_tables.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
@@ -41,7 +41,8 @@ protected:
     TempFolder folder;
     const std::string folderPath = folder.folderPath();
     std::unique_ptr<EvaluationTables> tables = std::make_unique<EvaluationTables>();
-    ActionLog actionLog{hostPath(folderPath, actionLogFileName)};
+    DataFolder dataFolder{folderPath};
+    ActionLog actionLog{dataFolder.create(actionLogFileName)};
 };
 
 // A record of 43 fields whose description (column 2) is `description` and whose other fields are

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace courseeval {
+
+// The rules by which the files of a data folder, which others may write too, are opened. Each is a plain
+// decision on facts the host has looked up; the host halves of HostFile look them up.
+
+// What a name of the folder stands for, as far as opening it goes.
+enum class FileKind { regular, directory, symbolicLink, fifo, socket, characterDevice, blockDevice, other };
+
+// Why a file of this kind is not opened as a data file: "is a FIFO, not a regular file" and the like;
+// empty for a regular file.
+std::string notARegularFile(FileKind kind);
+
+// Whether a symbolic link may be followed: only one of the running user, of the owner of the folder that
+// holds the link, or of root. That is the rule Linux applies to links in shared sticky folders; anybody
+// else's link could lead the run to any file its user may read, and show that file's content to them.
+bool followsLink(std::uint32_t linkOwner, std::uint32_t folderOwner, std::uint32_t user);
+
+// Why a file with `links` names (hard links) is not written: writing it would change the file under its
+// other names too, which may stand anywhere on the file system. Empty text for a file of one name.
+std::string hasOtherNames(std::uint64_t links);
+
+// The most an evaluation file may hold. A real export (1000 records of 43 fields) is well under 1 MB; the
+// limit keeps the memory of a run bounded whatever file stands in the folder.
+inline constexpr std::uint64_t evaluationFileSizeLimit = std::uint64_t{64} * 1024 * 1024;
+
+// Why a file of `size` bytes is not read as evaluation file, naming the limit; empty when it is within it.
+std::string tooLargeToRead(std::uint64_t size);
+
+// A file's size and time of last change, as the host gives them when it is opened and when reading ends.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // in the host's own units; only ever compared
+    bool operator==(const FileStamp&) const = default;
+};
+
+// Whether a file changed while it was read: fewer or more bytes read than it held when opened, or a size or
+// time of change at the end that differs from the one at the start.
+bool changedWhileRead(const FileStamp& atOpen, const FileStamp& atEnd, std::uint64_t bytesRead);
+
+// The read permissions (of owner, group and others) that a file derived from the evaluation file holds
+// beyond those of the evaluation file: what must go so that the derived file is no more readable than the
+// data it shows. `derived` and `source` are POSIX permission bits.
+unsigned readPermissionsBeyond(unsigned derived, unsigned source);
+
+// Whether data derived from an evaluation file with permission bits `source` may go into an existing file
+// of the user `owner` when `user` runs: only when that file is the user's own or the evaluation file is
+// readable by more than its owner. Otherwise the owner of the file would read what they may not.
+bool mayHoldDerivedData(std::uint32_t owner, std::uint32_t user, unsigned source);
+
+// The name of a new file that replaces `target` until it takes its place: a dot, the target's name, a dot
+// and six letters or digits from `letters`, so ".sampleEvalData.txt.k3x9qa".
+std::string temporaryNameOf(std::string_view target, std::string_view letters);
+// Whether `name` has exactly that form for `target`, so that it can only be a replacement left behind.
+bool isTemporaryNameOf(std::string_view name, std::string_view target);
+
+} // namespace courseeval
