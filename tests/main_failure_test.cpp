@@ -118,8 +118,14 @@ TEST_F(ProgramFailureTest, FolderThatDoesNotExistFailsRightAfterTheFolderNotice)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Enter path for folder in which the file 'sampleEvalData.txt' is stored\n"
                        "your path is nowhere\\\n");
+#ifdef _WIN32
+    // The cause is the system's own message, which differs between Windows versions and languages.
+    EXPECT_THAT(run.err, ::testing::StartsWith("course-eval: cannot create '" +
+                                               hostPath("nowhere\\", actionLogFileName) + "': "));
+#else
     EXPECT_EQ(run.err, "course-eval: cannot create '" + hostPath("nowhere\\", actionLogFileName) +
                            "': No such file or directory\n");
+#endif
 }
 
 TEST_F(ProgramFailureTest, FolderAnswerNamingAFile) {
@@ -136,12 +142,7 @@ TEST_F(ProgramFailureTest, EvaluationFileThatIsNotARegularFileFailsBeforeAnyTrac
     const std::string evaluationFile = hostPath("data\\", evaluationFileName);
     fs::remove(data / evaluationFileName);
     fs::create_directory(data / evaluationFileName);
-#ifdef _WIN32
-    // Windows refuses to open a folder as a file.
-    expectFailure("data", "cannot open '" + evaluationFile + "'");
-#else
     expectFailure("data", "cannot read '" + evaluationFile + "': is a directory, not a regular file");
-#endif
     EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
     EXPECT_TRUE(fs::is_directory(data / evaluationFileName));
 #ifndef _WIN32

@@ -32,7 +32,7 @@ RunError fileError(std::string_view what, std::string_view path, int error) {
 }
 
 #ifdef _WIN32
-RunError windowsFileError(std::string_view what, std::string_view path, unsigned long error) {
+std::string windowsErrorText(unsigned long error) {
     char text[512] = {};
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                                   0, text, sizeof text, nullptr);
@@ -41,9 +41,13 @@ RunError windowsFileError(std::string_view what, std::string_view path, unsigned
         --length;
     }
     if (length == 0) {
-        return fileError(what, path, "Windows error " + std::to_string(error));
+        return "Windows error " + std::to_string(error);
     }
-    return fileError(what, path, std::string_view(text, length));
+    return {text, length};
+}
+
+RunError windowsFileError(std::string_view what, std::string_view path, unsigned long error) {
+    return fileError(what, path, windowsErrorText(error));
 }
 #endif
 

@@ -77,7 +77,8 @@ public:
     HostFile duplicate() const;
 
     enum class Lock { taken, heldElsewhere, unsupported };
-    // Takes the operating system's exclusive lock on the file, without waiting.
+    // Takes the operating system's exclusive lock on the file, without waiting. Closing a duplicate does not
+    // release it; closing this handle does, once the duplicates are closed.
     Lock lock();
 
 private:
@@ -86,6 +87,7 @@ private:
 
     std::string path_;
     std::intptr_t native_ = closedNative;
+    bool locked_ = false;
 };
 
 namespace host {

@@ -148,7 +148,8 @@ void removeOnInterruption(const std::string& path) {
 } // namespace
 
 HostFile::HostFile(HostFile&& other) noexcept
-    : path_(std::move(other.path_)), native_(std::exchange(other.native_, closedNative)) {}
+    : path_(std::move(other.path_)), native_(std::exchange(other.native_, closedNative)),
+      locked_(std::exchange(other.locked_, false)) {}
 
 HostFile& HostFile::operator=(HostFile&& other) noexcept {
     if (this != &other) {
@@ -157,6 +158,7 @@ HostFile& HostFile::operator=(HostFile&& other) noexcept {
         }
         path_ = std::move(other.path_);
         native_ = std::exchange(other.native_, closedNative);
+        locked_ = std::exchange(other.locked_, false);
     }
     return *this;
 }
@@ -306,7 +308,9 @@ HostFile HostFile::duplicate() const {
 }
 
 HostFile::Lock HostFile::lock() {
+    // A flock belongs to the open file, which duplicates share; it ends when the last of them is closed.
     if (flock(descriptorOf(native_), LOCK_EX | LOCK_NB) == 0) {
+        locked_ = true;
         return Lock::taken;
     }
     // ENOLCK, EOPNOTSUPP, EINVAL, EBADF: a file system without such locks.

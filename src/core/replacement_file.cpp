@@ -37,16 +37,14 @@ std::string randomLetters() {
 
 // Removes what killed runs left behind in the folder of `target`: the user's own regular files of exactly
 // the temporary name's form. The folder is locked, so none of them belongs to a run still going on.
-void removeLeftovers(const std::string& target, const std::string& shown) {
+void removeLeftovers(const std::string& target) {
     const std::string folder = target.substr(0, folderLength(target));
     const std::string name = target.substr(folder.size());
     for (const std::string& candidate : host::ownRegularFilesIn(folder)) {
         if (isTemporaryNameOf(candidate, name)) {
-            if (const std::string cause = host::removeFile(folder + candidate); !cause.empty()) {
-                throw fileError("cannot remove '" + folder + candidate +
-                                    "', left behind by an interrupted "
-                                    "replacement of",
-                                shown, cause);
+            const std::string leftover = folder + candidate;
+            if (const std::string cause = host::removeFile(leftover); !cause.empty()) {
+                throw fileError("cannot remove the leftover of an interrupted run", leftover, cause);
             }
         }
     }
@@ -91,7 +89,7 @@ void replaceWhole(const std::string& path, const std::function<void(OutputFile&)
     }
     // Leftovers are looked for only in the data folder itself, which this run has locked.
     if (target.path.substr(0, folderLength(target.path)) == path.substr(0, folderLength(path))) {
-        removeLeftovers(target.path, path);
+        removeLeftovers(target.path);
     }
 
     std::string temporary;
