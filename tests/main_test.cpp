@@ -127,6 +127,9 @@ TEST_F(ProgramTest, SampleDataOfAGroupMemberKeepTheFilesGroup) {
     ASSERT_EQ(chmod(evaluationFile.c_str(), 0664), 0);
 
     const testing::ProgramConditions asMember{0, 0, member, member, {member, sharedGroup}};
+    if (!testing::canRun(folder.path(), asMember)) {
+        GTEST_SKIP() << "the build or the temporary folder is closed to other users here";
+    }
     const ProgramRun run = runProgram(folder.path(), "data\n999\n", asMember);
     ASSERT_EQ(run.status, 0) << run.err;
     struct stat status {};

@@ -101,6 +101,16 @@ ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::str
     return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false});
 }
 
+bool canRun(const std::filesystem::path& workingFolder, const ProgramConditions& conditions) {
+    const pid_t child = fork();
+    if (child == 0) {
+        takeOn(conditions);
+        _exit(access(COURSE_EVAL_EXECUTABLE, X_OK) == 0 && access(workingFolder.c_str(), X_OK) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
                       const ProgramConditions& conditions) {
     const TempFolder scratch;

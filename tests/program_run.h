@@ -29,6 +29,10 @@ struct ProgramConditions {
     std::vector<unsigned> groups;
 };
 
+// Whether the program can be started in `workingFolder` under `conditions`: as another user it cannot
+// where its build folder or the working folder is closed to that user.
+bool canRun(const std::filesystem::path& workingFolder, const ProgramConditions& conditions);
+
 // Runs the built course-eval in `workingFolder` with `input` as its standard input, under `conditions`.
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
                       const ProgramConditions& conditions);

@@ -84,6 +84,8 @@ public:
 private:
     static constexpr std::intptr_t closedNative = -1;
     HostFile(std::string path, std::intptr_t native) : path_(std::move(path)), native_(native) {}
+    // Closes `native`, releasing its lock where it holds one, and ignoring what the host reports.
+    static void closeQuietly(std::intptr_t native, bool locked) noexcept;
 
     std::string path_;
     std::intptr_t native_ = closedNative;

@@ -147,26 +147,9 @@ void removeOnInterruption(const std::string& path) {
 
 } // namespace
 
-HostFile::HostFile(HostFile&& other) noexcept
-    : path_(std::move(other.path_)), native_(std::exchange(other.native_, closedNative)),
-      locked_(std::exchange(other.locked_, false)) {}
-
-HostFile& HostFile::operator=(HostFile&& other) noexcept {
-    if (this != &other) {
-        if (isOpen()) {
-            ::close(descriptorOf(native_));
-        }
-        path_ = std::move(other.path_);
-        native_ = std::exchange(other.native_, closedNative);
-        locked_ = std::exchange(other.locked_, false);
-    }
-    return *this;
-}
-
-HostFile::~HostFile() {
-    if (isOpen()) {
-        ::close(descriptorOf(native_));
-    }
+void HostFile::closeQuietly(std::intptr_t native, bool /*locked*/) noexcept {
+    // A flock ends with the last descriptor of the open file.
+    ::close(descriptorOf(native));
 }
 
 HostFile HostFile::openToRead(const std::string& path) {

@@ -146,28 +146,9 @@ void unlock(std::intptr_t native, bool locked) {
 
 } // namespace
 
-HostFile::HostFile(HostFile&& other) noexcept
-    : path_(std::move(other.path_)), native_(std::exchange(other.native_, closedNative)),
-      locked_(std::exchange(other.locked_, false)) {}
-
-HostFile& HostFile::operator=(HostFile&& other) noexcept {
-    if (this != &other) {
-        if (isOpen()) {
-            unlock(native_, locked_);
-            CloseHandle(handleOf(native_));
-        }
-        path_ = std::move(other.path_);
-        native_ = std::exchange(other.native_, closedNative);
-        locked_ = std::exchange(other.locked_, false);
-    }
-    return *this;
-}
-
-HostFile::~HostFile() {
-    if (isOpen()) {
-        unlock(native_, locked_);
-        CloseHandle(handleOf(native_));
-    }
+void HostFile::closeQuietly(std::intptr_t native, bool locked) noexcept {
+    unlock(native, locked);
+    CloseHandle(handleOf(native));
 }
 
 HostFile HostFile::openToRead(const std::string& path) {
