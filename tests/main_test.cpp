@@ -141,6 +141,28 @@ TEST_F(ProgramTest, SampleDataOfAGroupMemberKeepTheFilesGroup) {
 }
 #endif
 
+#ifdef _WIN32
+TEST_F(ProgramTest, FolderOfAnyScriptAndBeyond260CharactersIsRun) {
+    // "\u0141\u00f3d\u017a" holds characters that no Western code page has; it is piped in UTF-8, as
+    // PowerShell writes it, and the log holds it in UTF-8. The second folder is over 260 characters long.
+    const std::string lodz = "\xC5\x81\xC3\xB3\x64\xC5\xBA";
+    const std::string deep = std::string(80, 'a') + "\\" + std::string(80, 'b') + "\\" + std::string(80, 'c');
+    for (const std::string& answer : {lodz, deep}) {
+        SCOPED_TRACE(answer);
+        const fs::path target = fs::path(L"\\\\?\\" + fs::absolute(folder.path()).wstring()) /
+                                fs::path(std::u8string(answer.begin(), answer.end()));
+        fs::create_directories(target);
+        fs::copy_file(data / evaluationFileName, target / evaluationFileName);
+        const ProgramRun run = runProgram(folder.path(), answer + "\n999\n");
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_THAT(run.out, HasSubstr("your path is " + answer + "\\\n"));
+        const std::string log = readBytes(target / actionLogFileName);
+        EXPECT_THAT(log, HasSubstr("the Path Is " + answer + "\\\r\n"));
+        EXPECT_EQ(splitCrLfLines(readBytes(target / groupedReportFileName)).size(), 200U);
+    }
+}
+#endif
+
 TEST_F(ProgramTest, AbsoluteFolderIsUsedAsTyped) {
     // On Windows this is a path with a drive letter and backslashes, e.g. C:\users\...\data.
     const std::string absolute = fs::absolute(data).string();

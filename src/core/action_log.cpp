@@ -1,11 +1,14 @@
 #include "core/action_log.h"
 
+#include "core/host_text.h"
+
 namespace courseeval {
 
 ActionLog::ActionLog(OutputFile file) : file_(std::move(file)) {}
 
 void ActionLog::logAction(std::string_view text) {
-    file_.writeLine(text);
+    // A folder named in the log reads as it always has, in the ANSI code page's bytes on Windows.
+    file_.writeLine(storedBytes(text));
     file_.flush();
 }
 

@@ -10,7 +10,8 @@ namespace courseeval {
 // How a file named in the log was opened.
 enum class OpenedFor { input, output };
 
-// The run's action log: one line per entry, in run order, no header, stamps or levels. Each entry is
+// The run's action log: one line per entry, in run order, no header, stamps or levels, each entry in the
+// bytes storedBytes() gives. Each entry is
 // handed to the operating system as soon as it is written, so the log shows how far a run got even when
 // the run ends in an error.
 //

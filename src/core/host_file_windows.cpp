@@ -2,6 +2,7 @@
 // the run writes, and without sharing deletion, so that no file the run holds can be removed under it.
 #include "core/file_error.h"
 #include "core/host_file.h"
+#include "core/host_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +14,9 @@ namespace courseeval {
 
 namespace {
 
+// Paths from this length on (the longest folder name the ordinary form takes, 260 less 12) are given in
+// the extended-length form.
+constexpr std::size_t longPathLength = MAX_PATH - 12;
 // The locked byte lies far beyond any real content, so the lock never gets in the way of writing the file.
 constexpr DWORD lockedOffsetHigh = 0x7FFFFFFF;
 // Another program (an antivirus scanner, an indexer, a sync client) may hold a file for a moment.
@@ -32,30 +36,23 @@ std::intptr_t nativeOf(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
 }
 
-// File names are the ANSI code page's text; the system is asked in UTF-16, with every separator a
-// backslash (not every function takes a slash for one).
-std::wstring wide(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring converted(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), length);
+// The path the system is given for the file `path`: UTF-16, every separator a backslash (not every
+// function takes a slash for one), and when its full form is beyond the ordinary length, that full form
+// in the extended-length form.
+std::wstring wide(const std::string& path) {
+    std::wstring converted = wideFromText(path);
     std::replace(converted.begin(), converted.end(), L'/', L'\\');
-    return converted;
-}
-
-std::string narrow(const wchar_t* text) {
-    BOOL lost = FALSE;
-    const int length =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr, &lost);
-    if (length <= 1 || lost) {
-        return {};
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(converted.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(converted.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     }
-    std::string converted(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, converted.data(), length, nullptr, nullptr);
-    converted.pop_back();
-    return converted;
+    if (length < longPathLength || length >= full.size()) {
+        return converted;
+    }
+    full.resize(length);
+    return extendedLengthPath(full);
 }
 
 FileStatus statusOf(HANDLE handle, const std::string& path) {
@@ -385,8 +382,10 @@ std::vector<std::string> ownRegularFilesIn(const std::string& folder) {
     }
     do {
         if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
-            if (std::string name = narrow(found.cFileName); !name.empty()) {
-                names.push_back(std::move(name));
+            try {
+                names.push_back(textFromWide(found.cFileName));
+            } catch (const RunError&) {
+                // A name that is no text (half a surrogate pair) is no leftover of a run.
             }
         }
     } while (FindNextFileW(search, &found) != 0);

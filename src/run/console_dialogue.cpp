@@ -1,5 +1,7 @@
 #include "run/console_dialogue.h"
 
+#include "core/host_text.h"
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -37,7 +39,7 @@ std::string readAnswerLine(std::FILE* in, const std::string& shown) {
     if (line.size() > maxAnswerBytes) {
         throw answerTooLong(shown);
     }
-    return line;
+    return textFromAnswerBytes(line);
 }
 
 } // namespace

@@ -27,20 +27,32 @@ int main() {
 #endif
     const bool interactive = standardInputIsInteractive();
 #ifdef _WIN32
-    // A console reads and shows its own code page (437 or 850, say), not the ANSI code page the files are
-    // named in: text typed at a console or shown on one goes through UTF-16. Piped text stays bytes.
+    // A console reads and shows its own code page (437 or 850, say): text typed at a console or shown on
+    // one goes through UTF-16. Piped text is bytes: answers are read as UTF-8 or ANSI text, and what is
+    // written is in the ANSI code page wherever it holds the text (see host_text.h).
     ConsoleOutputBuffer consoleOut(GetStdHandle(STD_OUTPUT_HANDLE));
     ConsoleOutputBuffer consoleErrors(GetStdHandle(STD_ERROR_HANDLE));
-    std::ostream shownOut(&consoleOut);
-    std::ostream shownErrors(&consoleErrors);
-    std::ostream& out = isConsole(STD_OUTPUT_HANDLE) ? shownOut : std::cout;
-    std::ostream& errors = isConsole(STD_ERROR_HANDLE) ? shownErrors : std::cerr;
+    StoredBytesBuffer pipedOut(std::cout.rdbuf());
+    StoredBytesBuffer pipedErrors(std::cerr.rdbuf());
+    std::ostream out(isConsole(STD_OUTPUT_HANDLE) ? static_cast<std::streambuf*>(&consoleOut) : &pipedOut);
+    std::ostream errors(isConsole(STD_ERROR_HANDLE) ? static_cast<std::streambuf*>(&consoleErrors)
+                                                    : &pipedErrors);
     if (interactive) {
         void* const console = GetStdHandle(STD_INPUT_HANDLE);
         ConsoleDialogue dialogue(
             [console](const std::string& shown) { return readConsoleLine(console, shown); }, out,
             interactive);
-        return runSession(dialogue, errors, secondsSinceMidnight);
+        const int status = runSession(dialogue, errors, secondsSinceMidnight);
+        if (status != 0 && consoleIsThisProcessAlone()) {
+            // Started on its own (double-clicked), the console window would close with the error unread.
+            try {
+                out << "[Enter]" << std::flush;
+                readConsoleLine(console, "[Enter]");
+            } catch (const std::exception&) {
+                // Nothing more can be shown.
+            }
+        }
+        return status;
     }
     ConsoleDialogue dialogue(stdin, out, interactive);
     return runSession(dialogue, errors, secondsSinceMidnight);

@@ -6,10 +6,11 @@
 
 namespace courseeval::testing {
 
-std::string readBytes(const std::string& path) {
+std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw std::runtime_error("cannot open " + path);
+        const std::u8string name = path.u8string();
+        throw std::runtime_error("cannot open " + std::string(name.begin(), name.end()));
     }
     std::ostringstream bytes;
     bytes << in.rdbuf();

@@ -1,8 +1,9 @@
 #include "run/windows/console_text.h"
 
+#include "core/host_text.h"
 #include "core/run_error.h"
 #include "run/console_dialogue.h"
-#include "run/windows/ansi_text.h"
+#include "run/windows/typed_answer.h"
 
 #include <algorithm>
 #include <iterator>
@@ -28,7 +29,7 @@ std::streamsize ConsoleOutputBuffer::xsputn(const char* text, std::streamsize co
 }
 
 int ConsoleOutputBuffer::sync() {
-    const std::wstring wide = wideFromAnsi(pending_);
+    const std::wstring wide = wideFromText(pending_);
     pending_.clear();
     std::size_t written = 0;
     while (written < wide.size()) {
@@ -42,6 +43,25 @@ int ConsoleOutputBuffer::sync() {
     return 0;
 }
 
+StoredBytesBuffer::int_type StoredBytesBuffer::overflow(int_type c) {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        pending_.push_back(traits_type::to_char_type(c));
+    }
+    return traits_type::not_eof(c);
+}
+
+std::streamsize StoredBytesBuffer::xsputn(const char* text, std::streamsize count) {
+    pending_.append(text, static_cast<std::size_t>(count));
+    return count;
+}
+
+int StoredBytesBuffer::sync() {
+    const std::string bytes = storedBytes(pending_);
+    pending_.clear();
+    const auto size = static_cast<std::streamsize>(bytes.size());
+    return target_->sputn(bytes.data(), size) == size && target_->pubsync() == 0 ? 0 : -1;
+}
+
 std::string readConsoleLine(void* console, const std::string& shown) {
     constexpr wchar_t ctrlZ = L'\x1a';
     std::wstring line;
@@ -52,14 +72,14 @@ std::string readConsoleLine(void* console, const std::string& shown) {
             throw RunError("cannot read standard input: error " + std::to_string(GetLastError()));
         }
         if (read == 0) {
-            break;
+            throw RunError("cannot read standard input: the answer was interrupted (Ctrl+C)");
         }
         line.append(piece, read);
         if (line.back() == L'\n') {
             line.pop_back();
             break;
         }
-        // Each UTF-16 unit is at least one byte of ANSI text.
+        // Each UTF-16 unit is at least one byte of text.
         if (line.size() > maxAnswerBytes + 1) {
             throw answerTooLong(shown);
         }
@@ -71,6 +91,11 @@ std::string readConsoleLine(void* console, const std::string& shown) {
         return {};
     }
     return answerFromTyped(line, shown);
+}
+
+bool consoleIsThisProcessAlone() {
+    DWORD processes[2] = {};
+    return GetConsoleProcessList(processes, 2) == 1;
 }
 
 } // namespace courseeval

@@ -1,8 +1,9 @@
 #include "run/windows/dialog_box_dialogue.h"
 
+#include "core/host_text.h"
 #include "core/run_error.h"
-#include "run/windows/ansi_text.h"
 #include "run/windows/prompt_dialog_ids.h"
+#include "run/windows/typed_answer.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -101,7 +102,7 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 void showMessageBox(const std::string& text, UINT style) {
-    if (MessageBoxW(nullptr, wideFromAnsi(text).c_str(), title, style | MB_OK | MB_SETFOREGROUND) == 0) {
+    if (MessageBoxW(nullptr, wideFromText(text).c_str(), title, style | MB_OK | MB_SETFOREGROUND) == 0) {
         throw RunError("cannot show the message \"" + text + "\": error " + std::to_string(GetLastError()));
     }
 }
@@ -109,7 +110,7 @@ void showMessageBox(const std::string& text, UINT style) {
 } // namespace
 
 std::string DialogBoxDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
-    PromptState state{wideFromAnsi(prompt), {}};
+    PromptState state{wideFromText(prompt), {}};
     const INT_PTR pressed = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROMPT), nullptr,
                                             promptProcedure, reinterpret_cast<LPARAM>(&state));
     if (pressed == -1 || pressed == 0) {

@@ -10,7 +10,7 @@ namespace courseeval {
 // titled "course-eval": the prompt text (wrapped, all of it visible), a single-line entry that starts
 // empty and has the keyboard focus, OK (the default button, Enter) and Cancel (Esc and the close box),
 // centred on the screen. Cancel answers empty text. A notice is a message box with one OK button. What is
-// typed becomes ANSI text (see ansi_text.h); a failure to show a window throws a RunError.
+// typed becomes the program's text (see host_text.h); a failure to show a window throws a RunError.
 class DialogBoxDialogue : public UserDialogue {
 public:
     std::string askText(const std::string& prompt, AnswerKind kind) override;
