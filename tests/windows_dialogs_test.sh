@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The Windows dialogues for real, under Wine inside Xvfb, driven by the keyboard alone (xdotool):
-# course-evalw.exe's dialog boxes (a run on a folder typed in, a run on the default folder after Esc, a run
-# that ends in the error box) and course-eval.exe in a real console, where a notice waits for Enter, and
-# piped, where it does not.
+# course-evalw.exe's dialog boxes (a run on a folder chosen with Browse..., a run on the default folder after
+# Esc, a run on a 300-character folder whose notice and error box must stay on the screen) and
+# course-eval.exe in a real console, where a notice waits for Enter, and piped, where it does not.
 #
 #   tests/windows_dialogs_test.sh BUILD_DIR [SCREENSHOT]
 #
 # BUILD_DIR is the Windows build (build/windows). Everything goes to BUILD_DIR/dialogs/, a Wine prefix of its
-# own included, made anew on every call. The folder dialog, answered, is photographed there
+# own included, made anew on every call. The folder dialog as it opens is photographed there
 # (folder-dialog.png, copied to SCREENSHOT when given), and so are the confirmation prompt, two lines long
-# (confirmation-dialog.png), and the error box (error-box.png). A failed step saves a picture of the screen as failure.png.
+# (confirmation-dialog.png), and the error box of the long folder (error-box.png). A failed step saves a
+# picture of the screen as failure.png.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd -P)
@@ -94,6 +95,14 @@ new_dialog_shown() {
 }
 wait_for_dialog() { wait_until "$1" new_dialog_shown; }
 
+# Checks that the window `id` lies wholly on the 1024 x 768 screen.
+expect_on_screen() {
+    local id=$1 what=$2 X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    ((X >= 0 && Y >= 0 && X + WIDTH <= 1024 && Y + HEIGHT <= 768)) ||
+        fail "$what lies off the screen: ${WIDTH}x${HEIGHT} at ${X},${Y}"
+}
+
 # Waits for the process `pid` to end and checks its exit status.
 expect_exit() {
     local pid=$1 expected=$2 what=$3 status=0
@@ -115,14 +124,18 @@ expect_run_files() {
         fail "the action log in $folder does not name $2"
 }
 
-echo "-- course-evalw.exe: folder typed in, Enter, Esc at the confirmation"
+echo "-- course-evalw.exe: folder chosen with Browse..., Enter, Esc at the confirmation"
 data=$work/data
 cp -r "$source_dir/examples" "$data"
 "$wine" "$build/course-evalw.exe" &
 pid=$!
 wait_for_dialog "folder prompt"
-xdotool type --delay 10 "$(windows_path "$data")"
 photograph "$dialog" "$work/folder-dialog.png"
+xdotool key alt+b
+wait_until "folder picker" eval "xdotool search --onlyvisible --name '^Select Folder\$' >/dev/null 2>&1"
+xdotool type --delay 10 "$(windows_path "$data")"
+xdotool key Return
+wait_until "folder picker to close" eval "! xdotool search --onlyvisible --name '^Select Folder\$' >/dev/null 2>&1"
 xdotool key Return
 wait_for_dialog "notice \"your path is\""
 xdotool key Return
@@ -151,19 +164,23 @@ xdotool key Return
 expect_exit "$pid" 0 "the run"
 expect_run_files "$work/h-drive/tarnholm_2" 'h:\tarnholm_2\'
 
-echo "-- course-evalw.exe: a missing folder ends in the error box, status 1"
+echo "-- course-evalw.exe: a missing 300-character folder: notice and error box on the screen, status 1"
+missing="$(windows_path "$work")\\"
+missing+=$(printf 'x%.0s' $(seq $((300 - ${#missing}))))
 "$wine" "$build/course-evalw.exe" &
 pid=$!
 wait_for_dialog "folder prompt"
-xdotool type --delay 10 "$(windows_path "$work/missing")"
+xdotool type --delay 5 "$missing"
 xdotool key Return
 wait_for_dialog "notice \"your path is\""
+expect_on_screen "$dialog" "the notice of a 300-character folder"
 xdotool key Return
 wait_for_dialog "error box"
+expect_on_screen "$dialog" "the error box of a 300-character folder"
 photograph "$dialog" "$work/error-box.png"
 xdotool key Return
 expect_exit "$pid" 1 "the run"
-[ ! -e "$work/missing" ] || fail "the missing folder was created"
+! compgen -G "$work/xxx*" >/dev/null || fail "the missing folder was created"
 
 echo "-- course-eval.exe in a console: each notice waits for Enter"
 console_data=$work/console-data

@@ -6,7 +6,7 @@ namespace courseeval {
 
 // What an answer names, so that a dialogue can help the user type it (e.g. complete file names).
 enum class AnswerKind {
-    plainText,
+    plainText, // any other answer: the confirmation, to a warning
     folder,
 };
 

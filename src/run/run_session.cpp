@@ -26,8 +26,6 @@ constexpr const char* folderPrompt = "Enter path for folder in which the file 's
 constexpr const char* confirmationPrompt =
     "Whatever you do don't enter 999 here.  That will overwrite your existing data file.";
 constexpr const char* sampleDataAnswer = "999";
-// The data folder used when the folder prompt is cancelled or answered with empty text.
-constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
 
 // Runs `step`, in which an allocation that fails ends the run as "not enough memory <doing>".
 template <typename Step>

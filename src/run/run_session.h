@@ -10,6 +10,9 @@
 
 namespace courseeval {
 
+// The data folder used when the folder prompt is cancelled or answered with empty text.
+inline constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
+
 // The data folder for a folder answer: the default for empty text, otherwise the answer as typed with
 // one backslash appended when it ends in neither a backslash nor a slash.
 std::string folderPathFromAnswer(const std::string& answer);

@@ -2,75 +2,169 @@
 
 #include "core/host_text.h"
 #include "core/run_error.h"
+#include "run/console_dialogue.h"
+#include "run/run_session.h"
 #include "run/windows/prompt_dialog_ids.h"
 #include "run/windows/typed_answer.h"
 
 #include <algorithm>
+#include <optional>
+#include <shobjidl.h>
 #include <windows.h>
 
 namespace courseeval {
 
 namespace {
 
-constexpr const wchar_t* title = L"course-eval";
+// The system's icons by number (IDI_WARNING and the like name them in ANSI here).
+const wchar_t* const warningIcon = MAKEINTRESOURCEW(32515);
+const wchar_t* const informationIcon = MAKEINTRESOURCEW(32516);
+const wchar_t* const errorIcon = MAKEINTRESOURCEW(32513);
 
 struct PromptState {
     std::wstring prompt;
+    AnswerKind kind;
     std::wstring answer;
 };
 
+struct NoticeState {
+    std::wstring text;
+    const wchar_t* icon;
+};
+
+// Where the child `id` of `dialog` stands, in the dialog's client coordinates.
+RECT placeOf(HWND dialog, int id) {
+    RECT bounds{};
+    GetWindowRect(GetDlgItem(dialog, id), &bounds);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bounds), 2);
+    return bounds;
+}
+
 // Moves the child `id` of `dialog` by (dx, dy) and makes it `wider` and `taller`.
 void shiftControl(HWND dialog, int id, int dx, int dy, int wider, int taller) {
-    HWND control = GetDlgItem(dialog, id);
-    RECT bounds{};
-    GetWindowRect(control, &bounds);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&bounds), 2);
-    MoveWindow(control, bounds.left + dx, bounds.top + dy, bounds.right - bounds.left + wider,
+    const RECT bounds = placeOf(dialog, id);
+    MoveWindow(GetDlgItem(dialog, id), bounds.left + dx, bounds.top + dy, bounds.right - bounds.left + wider,
                bounds.bottom - bounds.top + taller, FALSE);
 }
 
-// Sizes the prompt text to what it says, word-wrapped at the width the dialog was laid out for (wider
-// only for a word longer than that), moves the entry and the buttons below it, fits the dialog around
-// them and centres it on the screen.
-void fitPrompt(HWND dialog, const std::wstring& prompt) {
-    HWND text = GetDlgItem(dialog, IDC_PROMPT_TEXT);
-    SetWindowTextW(text, prompt.c_str());
-    RECT laidOut{};
-    GetClientRect(text, &laidOut);
+// The work area (the screen less the taskbar) of the monitor that shows `window`.
+RECT workAreaOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    return monitor.rcWork;
+}
 
-    RECT needed = laidOut;
+// Makes `dialog` `wider` and `taller` than laid out, no larger than the work area, and centres it there.
+void resizeAndCentre(HWND dialog, int wider, int taller) {
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    const RECT area = workAreaOf(dialog);
+    const LONG width = std::min(window.right - window.left + wider, area.right - area.left);
+    const LONG height = std::min(window.bottom - window.top + taller, area.bottom - area.top);
+    SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER);
+}
+
+void showIcon(HWND dialog, int id, const wchar_t* icon) {
+    SendDlgItemMessageW(dialog, id, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
+    ShowWindow(GetDlgItem(dialog, id), SW_SHOWNA);
+}
+
+// The height of a line of text in the font of the control `control`.
+int lineHeightOf(HWND control) {
+    HDC context = GetDC(control);
+    const HGDIOBJ previousFont =
+        SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(context, &metrics);
+    SelectObject(context, previousFont);
+    ReleaseDC(control, context);
+    return metrics.tmHeight;
+}
+
+// Lays the prompt dialog out for its prompt: the warning icon beside a confirmation, the text sized to what
+// it says, word-wrapped at the width the dialog was laid out for (wider only for a word longer than that),
+// the entry and the buttons below it, Browse... at the folder prompt; then fits the dialog around them and
+// centres it on the screen.
+void fitPrompt(HWND dialog, const PromptState& state) {
+    const RECT laidOut = placeOf(dialog, IDC_PROMPT_TEXT);
+    int contentBottom = laidOut.top;
+    if (state.kind == AnswerKind::plainText) {
+        showIcon(dialog, IDC_PROMPT_ICON, warningIcon);
+        // The icon stands at the margin, and the text a margin to its right.
+        const RECT icon = placeOf(dialog, IDC_PROMPT_ICON);
+        const int indent = icon.right;
+        shiftControl(dialog, IDC_PROMPT_TEXT, indent, 0, -indent, 0);
+        contentBottom = icon.bottom;
+    } else {
+        ShowWindow(GetDlgItem(dialog, IDC_BROWSE), SW_SHOWNA);
+    }
+
+    HWND text = GetDlgItem(dialog, IDC_PROMPT_TEXT);
+    SetWindowTextW(text, state.prompt.c_str());
+    RECT place = placeOf(dialog, IDC_PROMPT_TEXT);
+    RECT needed{0, 0, place.right - place.left, 0};
     HDC context = GetDC(text);
     const HGDIOBJ previousFont =
         SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
-    DrawTextW(context, prompt.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    DrawTextW(context, state.prompt.c_str(), -1, &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
     SelectObject(context, previousFont);
     ReleaseDC(text, context);
 
     // The text may also need less height than laid out; the entry and buttons then move up.
-    const int wider = std::max(0L, needed.right - laidOut.right);
-    const int down = needed.bottom - laidOut.bottom;
-    shiftControl(dialog, IDC_PROMPT_TEXT, 0, 0, wider, down);
+    const int wider = std::max(0L, needed.right - (place.right - place.left));
+    const int taller = needed.bottom - (place.bottom - place.top);
+    contentBottom = std::max<int>(contentBottom, place.bottom + taller);
+    const int down = contentBottom - laidOut.bottom;
+    shiftControl(dialog, IDC_PROMPT_TEXT, 0, 0, wider, taller);
     shiftControl(dialog, IDC_ANSWER, 0, down, wider, 0);
+    shiftControl(dialog, IDC_BROWSE, 0, down, 0, 0);
     shiftControl(dialog, IDOK, wider, down, 0, 0);
     shiftControl(dialog, IDCANCEL, wider, down, 0, 0);
+    resizeAndCentre(dialog, wider, down);
 
-    RECT window{};
-    GetWindowRect(dialog, &window);
-    const int width = window.right - window.left + wider;
-    const int height = window.bottom - window.top + down;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& area = monitor.rcWork;
-    SetWindowPos(dialog, nullptr, area.left + std::max(0L, (area.right - area.left - width) / 2),
-                 area.top + std::max(0L, (area.bottom - area.top - height) / 2), width, height, SWP_NOZORDER);
+    HWND entry = GetDlgItem(dialog, IDC_ANSWER);
+    // A longer answer is cut one character past the limit, and so refused as too long, not taken short.
+    SendMessageW(entry, EM_SETLIMITTEXT, maxAnswerBytes + 1, 0);
+    if (state.kind == AnswerKind::folder) {
+        // Grey, in the empty entry: the folder that Cancel or an empty answer keeps.
+        const std::wstring defaultFolder = wideFromText(defaultFolderPath);
+        SendMessageW(entry, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(defaultFolder.c_str()));
+    }
+}
+
+// The folder chosen in the system's folder picker, or nothing when the user cancels it.
+std::optional<std::wstring> pickFolder(HWND owner) {
+    IFileOpenDialog* picker = nullptr;
+    if (FAILED(
+            CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&picker)))) {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> chosen;
+    DWORD options = 0;
+    IShellItem* item = nullptr;
+    wchar_t* path = nullptr;
+    if (SUCCEEDED(picker->GetOptions(&options)) &&
+        SUCCEEDED(picker->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM)) &&
+        SUCCEEDED(picker->Show(owner)) && SUCCEEDED(picker->GetResult(&item)) &&
+        SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+        chosen = path;
+    }
+    CoTaskMemFree(path);
+    if (item != nullptr) {
+        item->Release();
+    }
+    picker->Release();
+    return chosen;
 }
 
 INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        fitPrompt(dialog, reinterpret_cast<PromptState*>(lParam)->prompt);
+        fitPrompt(dialog, *reinterpret_cast<PromptState*>(lParam));
         SetFocus(GetDlgItem(dialog, IDC_ANSWER));
         // The focus has been set.
         return FALSE;
@@ -91,6 +185,15 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
             // Esc and the close box come here too.
             EndDialog(dialog, IDCANCEL);
             return TRUE;
+        case IDC_BROWSE:
+            // The folder goes into the entry, where it can still be changed before OK.
+            if (const std::optional<std::wstring> folder = pickFolder(dialog)) {
+                HWND entry = GetDlgItem(dialog, IDC_ANSWER);
+                SetWindowTextW(entry, folder->c_str());
+                SetFocus(entry);
+                SendMessageW(entry, EM_SETSEL, folder->size(), static_cast<LPARAM>(folder->size()));
+            }
+            return TRUE;
         default:
             break;
         }
@@ -101,16 +204,71 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-void showMessageBox(const std::string& text, UINT style) {
-    if (MessageBoxW(nullptr, wideFromText(text).c_str(), title, style | MB_OK | MB_SETFOREGROUND) == 0) {
+// Lays the notice dialog out for its text: wrapped at the laid-out width, anywhere within a word that is
+// longer than a line (a path, say), as tall as it needs but no taller than the work area allows, and
+// scrolled beyond that; OK below it; the dialog centred on the screen.
+void fitNotice(HWND dialog, const NoticeState& state) {
+    showIcon(dialog, IDC_NOTICE_ICON, state.icon);
+    HWND text = GetDlgItem(dialog, IDC_NOTICE_TEXT);
+    SetWindowTextW(text, state.text.c_str());
+    const RECT place = placeOf(dialog, IDC_NOTICE_TEXT);
+    const RECT icon = placeOf(dialog, IDC_NOTICE_ICON);
+    const int lineHeight = lineHeightOf(text);
+    auto needed = static_cast<int>(SendMessageW(text, EM_GETLINECOUNT, 0, 0)) * lineHeight;
+
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    const RECT area = workAreaOf(dialog);
+    const int around = (window.bottom - window.top) - (place.bottom - place.top);
+    const int room = (area.bottom - area.top) - around;
+    if (needed > room) {
+        // The scroll bar takes width: the text is wrapped again, and scrolled within the room there is.
+        SetWindowLongPtrW(text, GWL_STYLE, GetWindowLongPtrW(text, GWL_STYLE) | WS_VSCROLL);
+        ShowScrollBar(text, SB_VERT, TRUE);
+        needed = room / lineHeight * lineHeight;
+    }
+    const int height = std::max<int>(needed, icon.bottom - place.top);
+    const int taller = height - (place.bottom - place.top);
+    shiftControl(dialog, IDC_NOTICE_TEXT, 0, 0, 0, taller);
+    shiftControl(dialog, IDOK, 0, taller, 0, 0);
+    resizeAndCentre(dialog, 0, taller);
+}
+
+INT_PTR CALLBACK noticeProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        fitNotice(dialog, *reinterpret_cast<NoticeState*>(lParam));
+        SetFocus(GetDlgItem(dialog, IDOK));
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+void showNoticeDialog(const std::string& text, const wchar_t* icon, UINT sound) {
+    NoticeState state{wideFromText(text), icon};
+    MessageBeep(sound);
+    const INT_PTR pressed = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_NOTICE), nullptr,
+                                            noticeProcedure, reinterpret_cast<LPARAM>(&state));
+    if (pressed == -1 || pressed == 0) {
         throw RunError("cannot show the message \"" + text + "\": error " + std::to_string(GetLastError()));
     }
 }
 
 } // namespace
 
-std::string DialogBoxDialogue::askText(const std::string& prompt, AnswerKind /*kind*/) {
-    PromptState state{wideFromText(prompt), {}};
+std::string DialogBoxDialogue::askText(const std::string& prompt, AnswerKind kind) {
+    PromptState state{wideFromText(prompt), kind, {}};
+    if (kind == AnswerKind::plainText) {
+        MessageBeep(MB_ICONWARNING);
+    }
     const INT_PTR pressed = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROMPT), nullptr,
                                             promptProcedure, reinterpret_cast<LPARAM>(&state));
     if (pressed == -1 || pressed == 0) {
@@ -123,11 +281,11 @@ std::string DialogBoxDialogue::askText(const std::string& prompt, AnswerKind /*k
 }
 
 void DialogBoxDialogue::showNotice(const std::string& message) {
-    showMessageBox(message, 0);
+    showNoticeDialog(message, informationIcon, MB_ICONINFORMATION);
 }
 
 void DialogBoxDialogue::showError(const std::string& message) {
-    showMessageBox(message, MB_ICONERROR);
+    showNoticeDialog(message, errorIcon, MB_ICONERROR);
 }
 
 } // namespace courseeval

@@ -4,12 +4,15 @@
 #include "run/time_of_day.h"
 #include "run/windows/dialog_box_dialogue.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
     using namespace courseeval;
+    // The folder picker behind Browse... is a COM object of the shell.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     DialogBoxDialogue dialogue;
-    return runSession(
+    const int status = runSession(
         dialogue,
         [&dialogue](const std::string& message) {
             try {
@@ -19,4 +22,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
             }
         },
         secondsSinceMidnight);
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return status;
 }
