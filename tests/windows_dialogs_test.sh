@@ -2,7 +2,8 @@
 # The Windows dialogues for real, under Wine inside Xvfb, driven by the keyboard alone (xdotool):
 # course-evalw.exe's dialog boxes (a run on a folder chosen with Browse..., a run on the default folder after
 # Esc, a run on a 300-character folder whose notice and error box must stay on the screen) and
-# course-eval.exe in a real console, where a notice waits for Enter, and piped, where it does not.
+# course-eval.exe in a real console, where a notice and an error wait for Enter, and piped, where nothing
+# waits.
 #
 #   tests/windows_dialogs_test.sh BUILD_DIR [SCREENSHOT]
 #
@@ -204,6 +205,18 @@ kill -0 "$pid" 2>/dev/null || fail "the console run ended before Enter at \"done
 xdotool key Return
 expect_exit "$pid" 0 "the console run"
 expect_run_files "$console_data" "$(windows_path "$console_data")\\"
+
+echo "-- course-eval.exe alone in its console (as when double-clicked): an error waits for Enter"
+"$wine" wineconsole "$build/course-eval.exe" &
+pid=$!
+wait_until "console window" eval "xdotool search --onlyvisible --name 'course-eval\\.exe\$' >/dev/null 2>&1"
+xdotool type --delay 10 "$(windows_path "$work/missing-from-console")"
+xdotool key Return
+xdotool key Return
+sleep 2
+kill -0 "$pid" 2>/dev/null || fail "the console closed with the error unread"
+xdotool key Return
+expect_exit "$pid" 1 "the console run that failed"
 
 echo "-- course-eval.exe piped: the notices do not wait"
 piped_data=$work/piped-data
