@@ -16,50 +16,42 @@ bool isConsole(unsigned long which) {
     return GetConsoleMode(GetStdHandle(which), &mode) != 0;
 }
 
-ConsoleOutputBuffer::int_type ConsoleOutputBuffer::overflow(int_type c) {
+GatheringBuffer::int_type GatheringBuffer::overflow(int_type c) {
     if (!traits_type::eq_int_type(c, traits_type::eof())) {
         pending_.push_back(traits_type::to_char_type(c));
     }
     return traits_type::not_eof(c);
 }
 
-std::streamsize ConsoleOutputBuffer::xsputn(const char* text, std::streamsize count) {
+std::streamsize GatheringBuffer::xsputn(const char* text, std::streamsize count) {
     pending_.append(text, static_cast<std::size_t>(count));
     return count;
 }
 
-int ConsoleOutputBuffer::sync() {
-    const std::wstring wide = wideFromText(pending_);
+int GatheringBuffer::sync() {
+    const std::string text = std::move(pending_);
     pending_.clear();
+    return handOn(text) ? 0 : -1;
+}
+
+bool ConsoleOutputBuffer::handOn(const std::string& text) {
+    const std::wstring wide = wideFromText(text);
     std::size_t written = 0;
     while (written < wide.size()) {
         DWORD done = 0;
         const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(wide.size() - written, 16 * 1024));
         if (WriteConsoleW(console_, wide.data() + written, piece, &done, nullptr) == 0 || done == 0) {
-            return -1;
+            return false;
         }
         written += done;
     }
-    return 0;
+    return true;
 }
 
-StoredBytesBuffer::int_type StoredBytesBuffer::overflow(int_type c) {
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-        pending_.push_back(traits_type::to_char_type(c));
-    }
-    return traits_type::not_eof(c);
-}
-
-std::streamsize StoredBytesBuffer::xsputn(const char* text, std::streamsize count) {
-    pending_.append(text, static_cast<std::size_t>(count));
-    return count;
-}
-
-int StoredBytesBuffer::sync() {
-    const std::string bytes = storedBytes(pending_);
-    pending_.clear();
+bool StoredBytesBuffer::handOn(const std::string& text) {
+    const std::string bytes = storedBytes(text);
     const auto size = static_cast<std::streamsize>(bytes.size());
-    return target_->sputn(bytes.data(), size) == size && target_->pubsync() == 0 ? 0 : -1;
+    return target_->sputn(bytes.data(), size) == size && target_->pubsync() == 0;
 }
 
 std::string readConsoleLine(void* console, const std::string& shown) {

@@ -8,37 +8,43 @@ namespace courseeval {
 // Whether the standard handle `which` (STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, ...) is a console.
 bool isConsole(unsigned long which);
 
-// A stream buffer writing to the Windows console `console` (a HANDLE) in UTF-16, through WriteConsoleW: the
-// program's text is shown as the characters it means, whatever the console's own code page. The text
-// gathered is written at each flush; a failed write fails the stream.
-class ConsoleOutputBuffer : public std::streambuf {
+// A stream buffer that gathers the program's text and hands it on, as a whole, at each flush; a failed
+// hand-on fails the stream.
+class GatheringBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* text, std::streamsize count) override;
+    int sync() override;
+    // Hands `text` on; false when that fails.
+    virtual bool handOn(const std::string& text) = 0;
+
+private:
+    std::string pending_;
+};
+
+// Writes to the Windows console `console` (a HANDLE) in UTF-16, through WriteConsoleW: the program's text is
+// shown as the characters it means, whatever the console's own code page.
+class ConsoleOutputBuffer : public GatheringBuffer {
 public:
     explicit ConsoleOutputBuffer(void* console) : console_(console) {}
 
 protected:
-    int_type overflow(int_type c) override;
-    std::streamsize xsputn(const char* text, std::streamsize count) override;
-    int sync() override;
+    bool handOn(const std::string& text) override;
 
 private:
     void* console_;
-    std::string pending_;
 };
 
-// A stream buffer handing the program's text on to `target` (a pipe or a file, say) in the bytes that
-// storedBytes() gives, at each flush; a failed write fails the stream.
-class StoredBytesBuffer : public std::streambuf {
+// Hands the program's text on to `target` (a pipe or a file, say) in the bytes that storedBytes() gives.
+class StoredBytesBuffer : public GatheringBuffer {
 public:
     explicit StoredBytesBuffer(std::streambuf* target) : target_(target) {}
 
 protected:
-    int_type overflow(int_type c) override;
-    std::streamsize xsputn(const char* text, std::streamsize count) override;
-    int sync() override;
+    bool handOn(const std::string& text) override;
 
 private:
     std::streambuf* target_;
-    std::string pending_;
 };
 
 // The next line typed at the Windows console `console` (a HANDLE), read in UTF-16 through ReadConsoleW,
