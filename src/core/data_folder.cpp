@@ -36,11 +36,8 @@ OutputFile DataFolder::create(std::string_view fileName) const {
     const std::string path = hostPathOf(fileName, "cannot create");
     const unsigned source = evaluationFile_ ? evaluationFile_->permissions : defaultPermissions;
     HostFile file = HostFile::openToWrite(path, source & defaultPermissions);
-    const FileStatus status = file.status();
-    if (const std::string otherNames = hasOtherNames(status.links); !otherNames.empty()) {
-        throw fileError("cannot create", path, otherNames);
-    }
     if (evaluationFile_) {
+        const FileStatus status = file.status();
         // A file created by an earlier run, or by someone else, may be more readable than this run's data.
         if (!mayHoldDerivedData(status.owner, host::currentUser(), source)) {
             throw fileError("cannot create", path,

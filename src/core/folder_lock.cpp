@@ -21,9 +21,6 @@ FolderLock::FolderLock(const std::string& folder, const std::string& logPath, st
     }
     log_ = HostFile::openToWrite(logPath, 0666);
     logStatus_ = log_.status();
-    if (const std::string otherNames = hasOtherNames(logStatus_.links); !otherNames.empty()) {
-        throw fileError("cannot create", logPath, otherNames);
-    }
     // A file system without locks at all leaves the run unlocked: refusing every run there would leave its
     // users without the tool.
     if (log_.lock() == HostFile::Lock::heldElsewhere) {

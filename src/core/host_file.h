@@ -47,7 +47,8 @@ public:
     static HostFile openToRead(const std::string& path);
     // Opens the file at `path` to write it, creating it with `permissions` (within the umask) when it is
     // missing; an existing file is not truncated. A symbolic link is never followed and nothing waits on a
-    // FIFO: "cannot create '<path>': is a symbolic link, not a regular file" and the like.
+    // FIFO: anything but a regular file of one name is refused, as "cannot create '<path>': is a symbolic
+    // link, not a regular file" and the like.
     static HostFile openToWrite(const std::string& path, unsigned permissions);
     // Creates the new file `path` (hidden on Windows), named `shown` in errors; a closed HostFile when the
     // name is taken. Until forgetTemporary(), an interruption of the program (Ctrl+C, a termination signal)
@@ -84,6 +85,9 @@ public:
 private:
     static constexpr std::intptr_t closedNative = -1;
     HostFile(std::string path, std::intptr_t native) : path_(std::move(path)), native_(native) {}
+    // openToWrite() as far as it is the host's: the opening, with what stands at `path` named when that
+    // fails.
+    static HostFile openForWriting(const std::string& path, unsigned permissions);
     // Closes `native`, releasing its lock where it holds one, and ignoring what the host reports.
     static void closeQuietly(std::intptr_t native, bool locked) noexcept;
 

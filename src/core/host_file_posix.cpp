@@ -1,6 +1,7 @@
 // The POSIX half of HostFile: descriptors, opened without following links and without waiting.
 #include "core/file_error.h"
 #include "core/host_file.h"
+#include "core/host_path.h"
 
 #include <atomic>
 #include <cerrno>
@@ -63,12 +64,6 @@ FileStatus statusFrom(const struct stat& status) {
     result.owner = status.st_uid;
     result.group = status.st_gid;
     return result;
-}
-
-// The folder part of `path`, its final slash included; "" for a name alone.
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 const char* orHere(const std::string& folder) {
@@ -172,7 +167,7 @@ HostFile HostFile::openToRead(const std::string& path) {
     return file;
 }
 
-HostFile HostFile::openToWrite(const std::string& path, unsigned permissions) {
+HostFile HostFile::openForWriting(const std::string& path, unsigned permissions) {
     // Without O_NONBLOCK, opening a FIFO would wait for a reader; with it, a FIFO nobody reads fails ENXIO.
     HostFile file(path,
                   open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, permissions));
@@ -184,9 +179,7 @@ HostFile HostFile::openToWrite(const std::string& path, unsigned permissions) {
         }
         throw fileError("cannot create", path, error);
     }
-    if (const std::string kind = notARegularFile(file.status().kind); !kind.empty()) {
-        throw fileError("cannot create", path, kind);
-    }
+    // Writing waits for the disk as usual; a FIFO that did open is refused before anything is written.
     const int flags = fcntl(descriptorOf(file.native_), F_GETFL);
     if (flags < 0 || fcntl(descriptorOf(file.native_), F_SETFL, flags & ~O_NONBLOCK) != 0) {
         throw fileError("cannot create", path, errno);
@@ -332,7 +325,7 @@ NamedFile followTrustedLinks(const std::string& path, std::string_view what) {
             return {reached, statusFrom(status)};
         }
         struct stat folder {};
-        if (stat(orHere(folderOf(reached)), &folder) != 0) {
+        if (stat(orHere(folderPartOf(reached)), &folder) != 0) {
             const int error = errno;
             ::close(node);
             throw fileError(what, path, error);
@@ -350,7 +343,7 @@ NamedFile followTrustedLinks(const std::string& path, std::string_view what) {
             throw fileError(what, path, error);
         }
         const std::string_view linked(target, static_cast<std::size_t>(length));
-        reached = linked.starts_with('/') ? std::string(linked) : folderOf(reached).append(linked);
+        reached = linked.starts_with('/') ? std::string(linked) : folderPartOf(reached).append(linked);
     }
     throw fileError(what, path, ELOOP);
 }
@@ -375,7 +368,7 @@ void replace(const std::string& temporary, const std::string& target,
     // The new name is made durable too; the file itself already is. A folder the user may not read cannot
     // be synced, and some file systems cannot sync a folder (EINVAL): the rename is then as durable as the
     // file system makes it.
-    const int folder = open(orHere(folderOf(target)), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = open(orHere(folderPartOf(target)), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) {
         if (errno != EACCES) {
             throw fileError("cannot sync the folder of", shown, errno);

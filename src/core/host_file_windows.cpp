@@ -162,7 +162,7 @@ HostFile HostFile::openToRead(const std::string& path) {
     return file;
 }
 
-HostFile HostFile::openToWrite(const std::string& path, unsigned /*permissions*/) {
+HostFile HostFile::openForWriting(const std::string& path, unsigned /*permissions*/) {
     // A link (or junction) is opened as itself, and refused as what it is.
     HostFile file(path, nativeOf(CreateFileW(wide(path).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -174,9 +174,6 @@ HostFile HostFile::openToWrite(const std::string& path, unsigned /*permissions*/
             throw fileError("cannot create", path, notARegularFile(standing->kind));
         }
         throw windowsFileError("cannot create", path, error);
-    }
-    if (const std::string kind = notARegularFile(file.status().kind); !kind.empty()) {
-        throw fileError("cannot create", path, kind);
     }
     return file;
 }

@@ -12,4 +12,7 @@ namespace courseeval {
 // "h:/tarnholm_2/".
 std::string hostPath(std::string_view folderPath, std::string_view fileName);
 
+// The folder part of the host path `path`, its final separator included; empty for a name alone.
+std::string folderPartOf(std::string_view path);
+
 } // namespace courseeval

@@ -2,6 +2,7 @@
 
 #include "core/file_error.h"
 #include "core/host_file.h"
+#include "core/host_path.h"
 
 #include <exception>
 #include <new>
@@ -13,16 +14,6 @@ namespace courseeval {
 namespace {
 
 constexpr int nameAttempts = 100;
-
-// The length of the folder part of `path`, its final separator included.
-std::size_t folderLength(const std::string& path) {
-#ifdef _WIN32
-    const std::size_t split = path.find_last_of("/\\:");
-#else
-    const std::size_t split = path.rfind('/');
-#endif
-    return split == std::string::npos ? 0 : split + 1;
-}
 
 std::string randomLetters() {
     static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -38,7 +29,7 @@ std::string randomLetters() {
 // Removes what killed runs left behind in the folder of `target`: the user's own regular files of exactly
 // the temporary name's form. The folder is locked, so none of them belongs to a run still going on.
 void removeLeftovers(const std::string& target) {
-    const std::string folder = target.substr(0, folderLength(target));
+    const std::string folder = folderPartOf(target);
     const std::string name = target.substr(folder.size());
     for (const std::string& candidate : host::ownRegularFilesIn(folder)) {
         if (isTemporaryNameOf(candidate, name)) {
@@ -51,7 +42,7 @@ void removeLeftovers(const std::string& target) {
 }
 
 HostFile createBeside(const std::string& target, const std::string& shown, std::string& created) {
-    const std::string folder = target.substr(0, folderLength(target));
+    const std::string folder = folderPartOf(target);
     const std::string name = target.substr(folder.size());
     for (int attempt = 0; attempt < nameAttempts; ++attempt) {
         created = folder + temporaryNameOf(name, randomLetters());
@@ -88,7 +79,7 @@ void replaceWhole(const std::string& path, const std::function<void(OutputFile&)
         }
     }
     // Leftovers are looked for only in the data folder itself, which this run has locked.
-    if (target.path.substr(0, folderLength(target.path)) == path.substr(0, folderLength(path))) {
+    if (folderPartOf(target.path) == folderPartOf(path)) {
         removeLeftovers(target.path);
     }
 
