@@ -119,6 +119,11 @@ public:
     int lastInner() const { return lastInner_; }
 
     const T& operator()(int outer, int inner) const { return cells_[offset(outer, inner)]; }
+    // The cells (outer, first) to (outer, last) side by side, both ends checked once, to be walked in order.
+    const T* cellsBetween(int outer, int first, int last) const requires(order == CellOrder::innerAdjacent) {
+        offset(outer, last);
+        return &cells_[offset(outer, first)];
+    }
     T& operator()(int outer, int inner) {
         const std::size_t at = offset(outer, inner);
         int& written = writtenInner_[static_cast<std::size_t>(outer)];

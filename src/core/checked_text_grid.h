@@ -23,6 +23,33 @@ public:
         return {text_.data() + slice.offset, slice.length};
     }
 
+    // The cells from (outer, first) on, up to (outer, last), that were set to consecutive fields of one
+    // stored text, each followed there by `separator`: the stored text they span, separators included
+    // (the fields written one after the other, each with its separator), how many they are and how many
+    // of them are not empty. No cell when the first is not such a field.
+    struct StoredRun {
+        std::string_view text;
+        int cells = 0;
+        int nonEmpty = 0;
+    };
+    StoredRun storedRun(int outer, int first, int last, char separator) const {
+        const Slice* slice = slices_.cellsBetween(outer, first, last);
+        StoredRun run;
+        const std::size_t start = slice->offset;
+        std::size_t end = start;
+        for (int inner = first; inner <= last; ++inner, ++slice) {
+            const std::size_t fieldEnd = slice->offset + slice->length;
+            if (slice->offset != end || fieldEnd >= text_.size() || text_[fieldEnd] != separator) {
+                break;
+            }
+            end = fieldEnd + 1;
+            ++run.cells;
+            run.nonEmpty += slice->length > 0 ? 1 : 0;
+        }
+        run.text = std::string_view(text_).substr(start, end - start);
+        return run;
+    }
+
     // Sets a cell to a copy of `text`.
     void assign(int outer, int inner, std::string_view text) {
         Slice& slice = slices_(outer, inner);

@@ -3,14 +3,23 @@
 namespace courseeval {
 
 int writeRecordLine(OutputFile& file, const EvaluationTables& tables, int row) {
+    constexpr int last = EvaluationTables::recordColumns;
     int nNonEmpty = 0;
-    for (int column = 1; column <= EvaluationTables::recordColumns; ++column) {
-        const std::string_view text = tables.dataArray(row, column);
-        if (!text.empty()) {
-            ++nNonEmpty;
+    // Each field is written followed by a TAB. The fields of one input line stand one after the other in
+    // the table, each followed by the TAB that ended it: such a run goes out as one piece.
+    for (int column = 1; column <= last;) {
+        const CheckedTextGrid::StoredRun run = tables.dataArray.storedRun(row, column, last, '\t');
+        if (run.cells > 0) {
+            file.writePiece(run.text);
+            nNonEmpty += run.nonEmpty;
+            column += run.cells;
+            continue;
         }
+        const std::string_view text = tables.dataArray(row, column);
+        nNonEmpty += text.empty() ? 0 : 1;
         file.writePiece(text);
         file.writePiece("\t");
+        ++column;
     }
     file.writeLine("");
     return nNonEmpty;
