@@ -120,22 +120,20 @@ TEST_F(ProgramFailureTest, FolderThatDoesNotExistFailsRightAfterTheFolderNotice)
                        "your path is nowhere\\\n");
 #ifdef _WIN32
     // The cause is the system's own message, which differs between Windows versions and languages.
-    EXPECT_THAT(run.err, ::testing::StartsWith("course-eval: cannot create '" +
-                                               hostPath("nowhere\\", actionLogFileName) + "': "));
+    EXPECT_THAT(run.err, ::testing::StartsWith("course-eval: cannot use the folder 'nowhere\\': "));
 #else
-    EXPECT_EQ(run.err, "course-eval: cannot create '" + hostPath("nowhere\\", actionLogFileName) +
-                           "': No such file or directory\n");
+    EXPECT_EQ(run.err, "course-eval: cannot use the folder 'nowhere\\': No such file or directory\n");
 #endif
+    EXPECT_FALSE(fs::exists(folder.path() / "nowhere"));
 }
 
 TEST_F(ProgramFailureTest, FolderAnswerNamingAFile) {
 #ifdef _WIN32
-    const std::string cause = "'";
+    const std::string cause = "is a file, not a folder";
 #else
-    const std::string cause = "': Not a directory";
+    const std::string cause = "Not a directory";
 #endif
-    expectFailure("data/sampleEvalData.txt",
-                  "cannot create '" + hostPath("data/sampleEvalData.txt\\", actionLogFileName) + cause);
+    expectFailure("data/sampleEvalData.txt", "cannot use the folder 'data/sampleEvalData.txt\\': " + cause);
 }
 
 TEST_F(ProgramFailureTest, EvaluationFileThatIsNotARegularFileFailsBeforeAnyTraceFileWithoutWaiting) {
@@ -271,7 +269,8 @@ TEST_F(ProgramFailureTest, MemoryRunningOutIsReportedAsSuchNamingTheStep) {
 }
 
 TEST_F(ProgramFailureTest, UnreadableStandardInputIsAnErrorNotACancel) {
-    const testing::ProgramRun run = runProgram(folder.path(), testing::ProgramStreams{data.string(), false});
+    const testing::ProgramRun run =
+        runProgram(folder.path(), testing::ProgramStreams{data.string(), false, {}});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot read standard input: Is a directory\n");
     EXPECT_THAT(run.out, Not(HasSubstr("your path is")));
@@ -280,7 +279,7 @@ TEST_F(ProgramFailureTest, UnreadableStandardInputIsAnErrorNotACancel) {
 TEST_F(ProgramFailureTest, ClosedStandardOutputIsAnErrorNotASilentEnd) {
     testing::writeBytes((folder.path() / "answers").string(), "data\n\n");
     const testing::ProgramRun run =
-        runProgram(folder.path(), testing::ProgramStreams{(folder.path() / "answers").string(), true});
+        runProgram(folder.path(), testing::ProgramStreams{(folder.path() / "answers").string(), true, {}});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot write to standard output\n");
 }

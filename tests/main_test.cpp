@@ -44,6 +44,23 @@ protected:
     const fs::path data = folder.path() / "data";
 };
 
+TEST_F(ProgramTest, ArgumentsGiveHelpOrTheVersionOrAnErrorBeforeAnythingIsAsked) {
+    const ProgramRun help = runProgram(folder.path(), "", {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, ::testing::StartsWith("Usage: course-eval\n"));
+    EXPECT_EQ(help.err, "");
+    const ProgramRun version = runProgram(folder.path(), "", {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "course-eval " COURSE_EVAL_PROJECT_VERSION "\n");
+    // A folder given as an argument is refused, not ignored: the run would use another folder.
+    const ProgramRun folderArgument = runProgram(folder.path(), "data\n\n", {"data"});
+    EXPECT_EQ(folderArgument.status, 2);
+    EXPECT_EQ(folderArgument.out, "");
+    EXPECT_EQ(folderArgument.err, "course-eval: unknown argument 'data': course-eval takes no arguments and "
+                                  "asks for the data folder (see course-eval --help)\n");
+    EXPECT_FALSE(fs::exists(data / actionLogFileName));
+}
+
 TEST_F(ProgramTest, AnalysisOfTheShippedExampleWritesAllEightFiles) {
     const std::string original = bytesOf(evaluationFileName);
     const ProgramRun run = runProgram(folder.path(), "data\n\n");

@@ -34,11 +34,20 @@ std::string withLfLineEnds(std::string text) {
 } // namespace
 
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input) {
+    return runProgram(workingFolder, input, {});
+}
+
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
+                      const std::vector<std::string>& arguments) {
     const TempFolder scratch;
     writeBytes(scratch.file("in"), input);
-    const std::string command = "cd /d \"" + workingFolder.string() +
-                                "\" && \"" COURSE_EVAL_EXECUTABLE "\" <\"" + scratch.file("in") + "\" >\"" +
-                                scratch.file("out") + "\" 2>\"" + scratch.file("err") + "\"";
+    std::string quoted;
+    for (const std::string& argument : arguments) {
+        quoted += " \"" + argument + "\"";
+    }
+    const std::string command = "cd /d \"" + workingFolder.string() + "\" && \"" COURSE_EVAL_EXECUTABLE "\"" +
+                                quoted + " <\"" + scratch.file("in") + "\" >\"" + scratch.file("out") +
+                                "\" 2>\"" + scratch.file("err") + "\"";
     ProgramRun run;
     run.status = std::system(command.c_str());
     run.out = withLfLineEnds(readBytes(scratch.file("out")));
@@ -96,9 +105,14 @@ int waitWithDeadline(pid_t child) {
 } // namespace
 
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input) {
+    return runProgram(workingFolder, input, std::vector<std::string>{});
+}
+
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
+                      const std::vector<std::string>& arguments) {
     const TempFolder scratch;
     writeBytes(scratch.file("in"), input);
-    return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false});
+    return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false, arguments});
 }
 
 bool canRun(const std::filesystem::path& workingFolder, const ProgramConditions& conditions) {
@@ -115,12 +129,17 @@ ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::str
                       const ProgramConditions& conditions) {
     const TempFolder scratch;
     writeBytes(scratch.file("in"), input);
-    return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false}, conditions);
+    return runProgram(workingFolder, ProgramStreams{scratch.file("in"), false, {}}, conditions);
 }
 
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramStreams& streams,
                       const ProgramConditions& conditions) {
     const TempFolder scratch;
+    std::vector<char*> argv{const_cast<char*>(COURSE_EVAL_EXECUTABLE)};
+    for (const std::string& argument : streams.arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
     const pid_t child = fork();
     if (child < 0) {
         throw std::runtime_error("cannot start the program");
@@ -142,7 +161,7 @@ ProgramRun runProgram(const std::filesystem::path& workingFolder, const ProgramS
         redirect(scratch.file("err"), O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
         takeOn(conditions);
         if (chdir(workingFolder.c_str()) == 0) {
-            execl(COURSE_EVAL_EXECUTABLE, COURSE_EVAL_EXECUTABLE, static_cast<char*>(nullptr));
+            execv(COURSE_EVAL_EXECUTABLE, argv.data());
         }
         _exit(127);
     }

@@ -17,6 +17,9 @@ struct ProgramRun {
 // Runs the built course-eval in `workingFolder` with `input` as its standard input (a file, not a
 // terminal) and collects its exit status and output.
 ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input);
+// The same, with `arguments` on the program's command line.
+ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::string& input,
+                      const std::vector<std::string>& arguments);
 
 #ifndef _WIN32
 // What the program runs under besides its input: limits a user or an administrator may set, and another
@@ -41,6 +44,7 @@ ProgramRun runProgram(const std::filesystem::path& workingFolder, const std::str
 struct ProgramStreams {
     std::string inputPath;     // standard input is opened from this path: a folder, say
     bool outputClosed = false; // standard output is a pipe that nobody reads any more
+    std::vector<std::string> arguments;
 };
 
 // Runs the built course-eval in `workingFolder` with `streams`, under `conditions`. A program still running

@@ -18,6 +18,7 @@ DataFolder::DataFolder(std::string folderPath) : folderPath_(std::move(folderPat
 
 FolderLock DataFolder::lock() const {
     const std::string logPath = hostPathOf(actionLogFileName, "cannot create");
+    host::requireUsableFolder(hostPath(folderPath_, ""), folderPath_);
     return {hostPath(folderPath_, ""), logPath, logNameOf(actionLogFileName)};
 }
 

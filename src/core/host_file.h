@@ -109,6 +109,10 @@ struct NamedFile {
 };
 NamedFile followTrustedLinks(const std::string& path, std::string_view what);
 
+// Ends the run with "cannot use the folder '<shown>': <cause>" when `folder` is missing, is not a folder or
+// (where the host can tell) is not writable by the user: what the user named is the folder, not its files.
+void requireUsableFolder(const std::string& folder, const std::string& shown);
+
 // The user running the program, as file owners are given (0 on Windows, where owners are not compared).
 std::uint32_t currentUser();
 

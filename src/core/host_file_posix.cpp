@@ -295,6 +295,21 @@ HostFile::Lock HostFile::lock() {
 
 namespace host {
 
+void requireUsableFolder(const std::string& folder, const std::string& shown) {
+    constexpr std::string_view what = "cannot use the folder";
+    // O_PATH: a folder the user may write to but not list is still usable.
+    const int descriptor = open(orHere(folder), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        throw fileError(what, shown, errno);
+    }
+    const int writable = faccessat(descriptor, ".", W_OK | X_OK, AT_EACCESS);
+    const int error = errno;
+    ::close(descriptor);
+    if (writable != 0 && (error == EACCES || error == EROFS)) {
+        throw fileError(what, shown, error);
+    }
+}
+
 std::optional<FileStatus> statusOfName(const std::string& path) {
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) {

@@ -282,6 +282,20 @@ HostFile::Lock HostFile::lock() {
 
 namespace host {
 
+void requireUsableFolder(const std::string& folder, const std::string& shown) {
+    constexpr std::string_view what = "cannot use the folder";
+    // Whether a folder is writable is a matter of its access rights, which the log's creation tells.
+    const DWORD attributes = GetFileAttributesW(wide(folder).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        // A missing last folder reads "File not found"; it is the folder that is not found.
+        throw windowsFileError(what, shown, error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        throw fileError(what, shown, "is a file, not a folder");
+    }
+}
+
 std::optional<FileStatus> statusOfName(const std::string& path) {
     return statusAt(path, FILE_FLAG_OPEN_REPARSE_POINT);
 }

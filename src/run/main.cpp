@@ -1,3 +1,4 @@
+#include "run/command_line.h"
 #include "run/console_dialogue.h"
 #include "run/interactive_input.h"
 #include "run/run_session.h"
@@ -6,16 +7,40 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
+#include "core/host_text.h"
 #include "run/windows/console_text.h"
 
+#include <shellapi.h>
 #include <windows.h>
 #else
 #include "run/terminal/line_editing_dialogue.h"
 #endif
 
-int main() {
+namespace {
+
+// The arguments after the program's name, as text (UTF-8 on Windows, whatever the code page).
+std::vector<std::string> argumentsOf([[maybe_unused]] int count, [[maybe_unused]] char** given) {
+    std::vector<std::string> arguments;
+#ifdef _WIN32
+    int wideCount = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    for (int index = 1; wide != nullptr && index < wideCount; ++index) {
+        arguments.push_back(courseeval::textFromWide(wide[index]));
+    }
+    LocalFree(static_cast<void*>(wide));
+#else
+    arguments.assign(given + 1, given + count);
+#endif
+    return arguments;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
     using namespace courseeval;
 #ifndef _WIN32
     // A closed standard output is an error like any other failed write ("cannot write to standard output",
@@ -25,6 +50,13 @@ int main() {
     // instead of ending at once and leaving a half-written file behind.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // Before anything is asked or written: an argument never changes a run.
+    const CommandLineOutcome commandLine = commandLineOutcome(argumentsOf(argc, argv));
+    if (!commandLine.run) {
+        std::ostream& shown = commandLine.isError ? std::cerr : std::cout;
+        shown << commandLine.text << std::flush;
+        return shown ? commandLine.exitStatus : 1;
+    }
     const bool interactive = standardInputIsInteractive();
 #ifdef _WIN32
     // A console reads and shows its own code page (437 or 850, say): text typed at a console or shown on

@@ -2,7 +2,7 @@
 
 #include "core/run_error.h"
 #include "run/console_dialogue.h"
-#include "run/terminal/file_name_completion.h"
+#include "run/terminal/folder_name_completion.h"
 
 #include <cerrno>
 #include <clocale>
@@ -41,8 +41,7 @@ LineEditingDialogue::LineEditingDialogue(std::ostream& out) : out_(out), editor_
     el_set(editor_, EL_SIGNAL, 1);
     el_set(editor_, EL_CLIENTDATA, this);
     el_set(editor_, EL_PROMPT, &LineEditingDialogue::promptOf);
-    el_set(editor_, EL_ADDFN, completeCommand, "Complete a file or folder name",
-           &LineEditingDialogue::completeOnTab);
+    el_set(editor_, EL_ADDFN, completeCommand, "Complete a folder name", &LineEditingDialogue::completeOnTab);
 }
 
 LineEditingDialogue::~LineEditingDialogue() {
@@ -60,10 +59,11 @@ void LineEditingDialogue::showNotice(const std::string& message) {
 }
 
 std::string LineEditingDialogue::readLine(const std::string& shown, const char* hint,
-                                          bool completeFileNames) {
+                                          bool completeFolderNames) {
     hint_ = hint;
+    listedFor_.clear();
     // Without completion, Tab is an ordinary character of the answer.
-    el_set(editor_, EL_BIND, "^I", completeFileNames ? completeCommand : "ed-insert", nullptr);
+    el_set(editor_, EL_BIND, "^I", completeFolderNames ? completeCommand : "ed-insert", nullptr);
     int count = 0;
     const char* line = el_gets(editor_, &count);
     if (count < 0) {
@@ -90,21 +90,23 @@ char* LineEditingDialogue::promptOf(EditLine* editor) {
 
 unsigned char LineEditingDialogue::completeOnTab(EditLine* editor, int /*key*/) {
     const LineInfo* line = el_line(editor);
-    const FileNameCompletion completion = completeFileName(
-        std::string_view(line->buffer, static_cast<std::size_t>(line->cursor - line->buffer)));
+    const std::string_view typed(line->buffer, static_cast<std::size_t>(line->cursor - line->buffer));
+    const FolderNameCompletion completion = completeFolderName(typed);
     if (!completion.insertion.empty()) {
         return el_insertstr(editor, completion.insertion.c_str()) == 0 ? CC_REFRESH : CC_REFRESH_BEEP;
     }
-    if (completion.candidates.empty()) {
+    LineEditingDialogue& dialogue = dialogueOf(editor);
+    // Several folders fit: list them once below the line, in columns as wide as the terminal, then show
+    // the line again. Another Tab on the same text only beeps.
+    if (completion.candidates.empty() || typed == dialogue.listedFor_) {
         return CC_REFRESH_BEEP;
     }
-    // Several names fit: list them below the line, then show the line again.
-    LineEditingDialogue& dialogue = dialogueOf(editor);
-    dialogue.out_ << '\n';
-    for (const std::string& candidate : completion.candidates) {
-        dialogue.out_ << candidate << "  ";
+    dialogue.listedFor_ = typed;
+    int width = 0;
+    if (el_get(editor, EL_GETTC, "co", &width, nullptr) != 0 || width <= 0) {
+        width = 80;
     }
-    dialogue.out_ << '\n' << std::flush;
+    dialogue.out_ << '\n' << inColumns(completion.candidates, static_cast<std::size_t>(width)) << std::flush;
     return CC_REDISPLAY;
 }
 

@@ -26,7 +26,7 @@ public:
 
 private:
     // One edited line after `hint`, the answer to `shown`; empty text at end of input (Cancel).
-    std::string readLine(const std::string& shown, const char* hint, bool completeFileNames);
+    std::string readLine(const std::string& shown, const char* hint, bool completeFolderNames);
 
     static char* promptOf(editline* editor);
     static unsigned char completeOnTab(editline* editor, int key);
@@ -34,6 +34,8 @@ private:
     std::ostream& out_;
     editline* editor_;
     std::string hint_;
+    // The text before the cursor when the candidates were last listed, so that they are listed once.
+    std::string listedFor_;
 };
 
 } // namespace courseeval

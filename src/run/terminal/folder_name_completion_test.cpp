@@ -1,4 +1,4 @@
-#include "run/terminal/file_name_completion.h"
+#include "run/terminal/folder_name_completion.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
@@ -12,9 +12,9 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 namespace fs = std::filesystem;
 
-class FileNameCompletionTest : public ::testing::Test {
+class FolderNameCompletionTest : public ::testing::Test {
 protected:
-    FileNameCompletionTest() {
+    FolderNameCompletionTest() {
         fs::create_directories(folder.path() / "evaluations fall" / "week 1");
         fs::create_directories(folder.path() / "evaluations spring");
         fs::create_directories(folder.path() / ".hidden");
@@ -22,32 +22,39 @@ protected:
         testing::writeBytes(folder.file("notes.txt"), "");
     }
     // Completes `typed` below the test folder.
-    FileNameCompletion complete(const std::string& typed) const { return completeFileName(base + typed); }
+    FolderNameCompletion complete(const std::string& typed) const { return completeFolderName(base + typed); }
 
     testing::TempFolder folder;
     const std::string base = folder.folderPath();
 };
 
-TEST_F(FileNameCompletionTest, OnlyMatchIsCompletedAndAFolderGetsAFinalSlash) {
-    EXPECT_EQ(complete("n").insertion, "otes.txt");
+TEST_F(FolderNameCompletionTest, OnlyFoldersAreCompletedEachWithAFinalSlash) {
     EXPECT_EQ(complete("evaluations f").insertion, "all/");
     EXPECT_EQ(complete("evaluations fall/w").insertion, "eek 1/");
+    // A file is never offered: the answer names a folder.
+    EXPECT_EQ(complete("n").insertion, "");
     EXPECT_THAT(complete("n").candidates, IsEmpty());
 }
 
-TEST_F(FileNameCompletionTest, SeveralMatchesGiveTheirCommonPartThenTheCandidates) {
-    const FileNameCompletion common = complete("ev");
-    EXPECT_EQ(common.insertion, "aluations");
+TEST_F(FolderNameCompletionTest, SeveralMatchesGiveTheirCommonPartThenTheCandidates) {
+    const FolderNameCompletion common = complete("ev");
+    EXPECT_EQ(common.insertion, "aluations ");
     EXPECT_THAT(common.candidates, IsEmpty());
 
-    const FileNameCompletion choice = complete("evaluations");
+    const FolderNameCompletion choice = complete("evaluations ");
     EXPECT_EQ(choice.insertion, "");
-    EXPECT_THAT(choice.candidates,
-                ElementsAre("evaluations fall/", "evaluations spring/", "evaluations.txt"));
+    EXPECT_THAT(choice.candidates, ElementsAre("evaluations fall/", "evaluations spring/"));
 }
 
-TEST_F(FileNameCompletionTest, NoMatchAndHiddenNames) {
-    const FileNameCompletion none = complete("zzz");
+TEST(CandidateColumnsTest, NamesGoDownEachColumnWithinTheWidth) {
+    const std::vector<std::string> names = {"a/", "bb/", "c/", "dddd/", "e/"};
+    // Columns 7 wide (the widest name and two blanks): two fit in 14, so three lines.
+    EXPECT_EQ(inColumns(names, 14), "a/     dddd/\nbb/    e/\nc/\n");
+    EXPECT_EQ(inColumns(names, 3), "a/\nbb/\nc/\ndddd/\ne/\n");
+}
+
+TEST_F(FolderNameCompletionTest, NoMatchAndHiddenNames) {
+    const FolderNameCompletion none = complete("zzz");
     EXPECT_EQ(none.insertion, "");
     EXPECT_THAT(none.candidates, IsEmpty());
     EXPECT_EQ(complete("evaluations fall/week 1/").insertion, "");
@@ -55,16 +62,16 @@ TEST_F(FileNameCompletionTest, NoMatchAndHiddenNames) {
     EXPECT_THAT(complete("").candidates, ::testing::Not(::testing::Contains(".hidden/")));
 }
 
-TEST_F(FileNameCompletionTest, BackslashSeparatesFoldersAsInTheFolderAnswer) {
+TEST_F(FolderNameCompletionTest, BackslashSeparatesFoldersAsInTheFolderAnswer) {
     EXPECT_EQ(complete("evaluations fall\\we").insertion, "ek 1/");
 }
 
-TEST(FileNameCompletionInWorkingFolderTest, RelativeNameIsLookedUpInTheWorkingFolder) {
+TEST(FolderNameCompletionInWorkingFolderTest, RelativeNameIsLookedUpInTheWorkingFolder) {
     testing::TempFolder folder;
     fs::create_directory(folder.path() / "unique-folder-name");
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
-    const FileNameCompletion completion = completeFileName("unique-f");
+    const FolderNameCompletion completion = completeFolderName("unique-f");
     fs::current_path(previous);
     EXPECT_EQ(completion.insertion, "older-name/");
 }

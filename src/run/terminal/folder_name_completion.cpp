@@ -1,4 +1,4 @@
-#include "run/terminal/file_name_completion.h"
+#include "run/terminal/folder_name_completion.h"
 
 #include "core/host_path.h"
 
@@ -12,10 +12,9 @@ namespace {
 
 struct Match {
     std::string name;
-    bool isFolder;
 };
 
-std::vector<Match> namesStartingWith(const std::string& folder, std::string_view prefix) {
+std::vector<Match> foldersStartingWith(const std::string& folder, std::string_view prefix) {
     std::vector<Match> matches;
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error), end;
@@ -24,8 +23,11 @@ std::vector<Match> namesStartingWith(const std::string& folder, std::string_view
         if (!name.starts_with(prefix) || (name.starts_with('.') && !prefix.starts_with('.'))) {
             continue;
         }
+        // A link to a folder leads to a folder as well.
         std::error_code ignored;
-        matches.push_back({std::move(name), entry->is_directory(ignored)});
+        if (entry->is_directory(ignored)) {
+            matches.push_back({std::move(name)});
+        }
     }
     std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.name < b.name; });
     return matches;
@@ -45,30 +47,50 @@ std::size_t commonPrefixLength(const std::vector<Match>& matches) {
 
 } // namespace
 
-FileNameCompletion completeFileName(std::string_view typed) {
+FolderNameCompletion completeFolderName(std::string_view typed) {
     const std::size_t split = typed.find_last_of("/\\");
     const std::string_view folderPart =
         split == std::string_view::npos ? std::string_view{} : typed.substr(0, split + 1);
     const std::string_view prefix = typed.substr(folderPart.size());
-    const std::vector<Match> matches = namesStartingWith(hostPath(folderPart, ""), prefix);
+    const std::vector<Match> matches = foldersStartingWith(hostPath(folderPart, ""), prefix);
 
-    FileNameCompletion completion;
+    FolderNameCompletion completion;
     if (matches.empty()) {
         return completion;
     }
     if (matches.size() == 1) {
-        completion.insertion =
-            matches.front().name.substr(prefix.size()) + (matches.front().isFolder ? "/" : "");
+        completion.insertion = matches.front().name.substr(prefix.size()) + "/";
         return completion;
     }
     completion.insertion =
         matches.front().name.substr(prefix.size(), commonPrefixLength(matches) - prefix.size());
     if (completion.insertion.empty()) {
         for (const Match& match : matches) {
-            completion.candidates.push_back(match.name + (match.isFolder ? "/" : ""));
+            completion.candidates.push_back(match.name + "/");
         }
     }
     return completion;
+}
+
+std::string inColumns(const std::vector<std::string>& names, std::size_t width) {
+    constexpr std::size_t gap = 2;
+    std::size_t widest = 0;
+    for (const std::string& name : names) {
+        widest = std::max(widest, name.size());
+    }
+    const std::size_t columns = std::max<std::size_t>(1, (width + gap) / (widest + gap));
+    const std::size_t lines = (names.size() + columns - 1) / columns;
+    std::string shown;
+    for (std::size_t line = 0; line < lines; ++line) {
+        for (std::size_t at = line; at < names.size(); at += lines) {
+            shown += names[at];
+            if (at + lines < names.size()) {
+                shown.append(widest + gap - names[at].size(), ' ');
+            }
+        }
+        shown += '\n';
+    }
+    return shown;
 }
 
 } // namespace courseeval

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace courseeval {
+
+// What the program does with its command-line arguments, before it asks anything. No argument changes a
+// run: with none the program runs; --help (-h) and --version print their text and end it; anything else
+// ends it with a one-line error and exit status 2.
+struct CommandLineOutcome {
+    bool run = false;
+    // For standard output (help, version) or, on a wrong argument, for standard error.
+    std::string text;
+    bool isError = false;
+    int exitStatus = 0;
+};
+
+CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments);
+
+} // namespace courseeval
