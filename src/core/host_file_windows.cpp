@@ -288,6 +288,15 @@ void requireUsableFolder(const std::string& folder, const std::string& shown) {
     const DWORD attributes = GetFileAttributesW(wide(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
+        // With its final separator, a file's name is no path at all: say what stands there instead.
+        std::string named = folder;
+        while (named.size() > 1 && (named.back() == '\\' || named.back() == '/')) {
+            named.pop_back();
+        }
+        const DWORD file = GetFileAttributesW(wide(named).c_str());
+        if (file != INVALID_FILE_ATTRIBUTES && (file & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            throw fileError(what, shown, "is a file, not a folder");
+        }
         // A missing last folder reads "File not found"; it is the folder that is not found.
         throw windowsFileError(what, shown, error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
     }

@@ -14,8 +14,9 @@
 #include "core/host_text.h"
 #include "run/windows/console_text.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose declarations it needs.
+#include <shellapi.h>
 #else
 #include "run/terminal/line_editing_dialogue.h"
 #endif
