@@ -71,8 +71,6 @@ public:
         written_ = -1;
     }
 
-    bool operator==(const CheckedArray& other) const { return cells_ == other.cells_; }
-
 private:
     std::size_t offset(int index) const {
         // One unsigned comparison also refuses every negative index.
@@ -120,7 +118,8 @@ public:
 
     const T& operator()(int outer, int inner) const { return cells_[offset(outer, inner)]; }
     // The cells (outer, first) to (outer, last) side by side, both ends checked once, to be walked in order.
-    const T* cellsBetween(int outer, int first, int last) const requires(order == CellOrder::innerAdjacent) {
+    const T* cellsBetween(int outer, int first, int last) const {
+        static_assert(order == CellOrder::innerAdjacent, "the cells of one outer index stand side by side");
         offset(outer, last);
         return &cells_[offset(outer, first)];
     }
@@ -144,11 +143,6 @@ public:
         writtenOuter_ = -1;
     }
 
-    bool operator==(const CheckedGrid& other) const {
-        const std::size_t size = cellCount();
-        return size == other.cellCount() && std::equal(cells_.get(), cells_.get() + size, other.cells_.get());
-    }
-
 private:
     struct FreeCells {
         void operator()(T* cells) const { std::free(cells); }
@@ -162,10 +156,6 @@ private:
             throw std::bad_alloc();
         }
         return cells;
-    }
-
-    std::size_t cellCount() const {
-        return static_cast<std::size_t>(lastOuter_ + 1) * static_cast<std::size_t>(lastInner_ + 1);
     }
 
     std::size_t offset(int outer, int inner) const {

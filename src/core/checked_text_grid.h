@@ -84,27 +84,10 @@ public:
         std::string().swap(text_);
     }
 
-    // Equal when every cell holds the same text, wherever it stands in the block.
-    bool operator==(const CheckedTextGrid& other) const {
-        if (slices_.lastOuter() != other.slices_.lastOuter() ||
-            slices_.lastInner() != other.slices_.lastInner()) {
-            return false;
-        }
-        for (int outer = 0; outer <= slices_.lastOuter(); ++outer) {
-            for (int inner = 0; inner <= slices_.lastInner(); ++inner) {
-                if ((*this)(outer, inner) != other(outer, inner)) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
-
 private:
     struct Slice {
         std::size_t offset;
         std::size_t length;
-        bool operator==(const Slice&) const = default;
     };
 
     CheckedGrid<Slice> slices_;

@@ -1,6 +1,6 @@
 #include "core/run_error.h"
 #include "intake/data_file_reader.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <gmock/gmock.h>
 
@@ -10,7 +10,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class DataFileReaderTest : public testing::StageTest {
+class DataFileReaderTest : public testing::StageFixture {
 protected:
     // Reads the evaluation file and returns the error message, or "" when the stage completed.
     std::string read() {

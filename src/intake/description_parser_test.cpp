@@ -1,5 +1,5 @@
 #include "intake/description_parser.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <gmock/gmock.h>
 
@@ -53,7 +53,7 @@ TEST(ParseDescriptionTest, LongDescriptionFullOfKeywordsIsParsedByItsLastOnes) {
     EXPECT_EQ(parsed.instructorName, "ada");
 }
 
-class ParseDescriptionsTest : public testing::StageTest {};
+class ParseDescriptionsTest : public testing::StageFixture {};
 
 TEST_F(ParseDescriptionsTest, EveryRowIsParsedAndTheParseIsLogged) {
     fillRows({{"1", "his 211 Section50. Instructor: sabeline the great"}, {"2"}, {"3", "SECTION 01 intro"}});

@@ -47,8 +47,6 @@ struct EvaluationTables {
         nUnique = 0;
         occurrence.reset();
     }
-
-    bool operator==(const EvaluationTables&) const = default;
 };
 
 } // namespace courseeval

@@ -1,4 +1,5 @@
 #include "intake/evaluation_tables.h"
+#include "testing/tables_as_new.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -44,7 +45,7 @@ TEST(EvaluationTablesTest, CellsAreDistinctKeepTheirLastTextAndResetToNew) {
     EXPECT_EQ(tables->dataArray(1, 1), "");
 
     tables->reset();
-    EXPECT_TRUE(*tables == *std::make_unique<EvaluationTables>());
+    EXPECT_EQ(testing::firstCellNotAsNew(*tables), "");
     EXPECT_EQ(tables->occurrence(2, 1), 0);
     EXPECT_EQ(tables->dataArray(1, 2), "");
 }

@@ -1,13 +1,13 @@
 #include "intake/description_parser.h"
 #include "intake/instructor_listing.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <gmock/gmock.h>
 
 namespace courseeval {
 namespace {
 
-class InstructorListingTest : public testing::StageTest {};
+class InstructorListingTest : public testing::StageFixture {};
 
 TEST_F(InstructorListingTest, OneLinePerRowWithEmptyPartsForRowsWithoutKeywords) {
     fillRows({{"1", "bio 211 Section50. Instructor: dunmoor fennick"}, {"2"}, {"3", "Seminar"}});

@@ -2,7 +2,7 @@
 #include "intake/data_file_reader.h"
 #include "intake/reconstruction_writer.h"
 #include "testing/small_disk.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -12,7 +12,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class ReconstructionWriterTest : public testing::StageTest {};
+class ReconstructionWriterTest : public testing::StageFixture {};
 
 TEST_F(ReconstructionWriterTest, WellFormedFileIsReproducedByteForByte) {
     std::string input;

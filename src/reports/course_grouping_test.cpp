@@ -1,6 +1,6 @@
 #include "core/run_error.h"
 #include "reports/course_grouping.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <gmock/gmock.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class CourseGroupingTest : public testing::StageTest {
+class CourseGroupingTest : public testing::StageFixture {
 protected:
     // Fills one row per description (column 2), with a record number in column 1.
     void fillDescriptions(const std::vector<std::string>& descriptions) {

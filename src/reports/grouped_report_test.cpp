@@ -2,7 +2,7 @@
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
 #include "testing/small_disk.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -12,7 +12,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class GroupedReportTest : public testing::StageTest {
+class GroupedReportTest : public testing::StageFixture {
 protected:
     void groupAndReport() {
         groupCourses(*tables, actionLog);

@@ -1,6 +1,6 @@
 #include "intake/description_parser.h"
 #include "reports/numbers_only_extract.h"
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 #include <algorithm>
 #include <gmock/gmock.h>
@@ -8,7 +8,7 @@
 namespace courseeval {
 namespace {
 
-class NumbersOnlyExtractTest : public testing::StageTest {};
+class NumbersOnlyExtractTest : public testing::StageFixture {};
 
 TEST_F(NumbersOnlyExtractTest, ParsedFieldsThenColumnsThreeFourAndTheOddColumnsToThirtyOne) {
     std::vector<std::string> generated = {"1234567", "bio 211 Section50. Instructor: dunmoor fennick",

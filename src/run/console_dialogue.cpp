@@ -1,6 +1,7 @@
 #include "run/console_dialogue.h"
 
 #include "core/host_text.h"
+#include "run/answer_rules.h"
 
 #include <cerrno>
 #include <cstring>
@@ -61,18 +62,6 @@ void ConsoleDialogue::showNotice(const std::string& message) {
     if (interactive_) {
         out_ << "[Enter]" << std::flush;
         readLine_(message);
-    }
-}
-
-RunError answerTooLong(const std::string& shown) {
-    return RunError("the answer to \"" + shown + "\" is longer than " +
-                    std::to_string(maxAnswerBytes / 1024) + " KiB");
-}
-
-void writeConsoleLine(std::ostream& out, const std::string& text) {
-    out << text << '\n' << std::flush;
-    if (!out) {
-        throw RunError("cannot write to standard output");
     }
 }
 

@@ -1,24 +1,13 @@
 #pragma once
 
-#include "core/run_error.h"
 #include "core/user_dialogue.h"
 
-#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <ostream>
 #include <string>
 
 namespace courseeval {
-
-// Writes `text` as a line of its own to the console `out`, at once; a failed write throws a RunError.
-void writeConsoleLine(std::ostream& out, const std::string& text);
-
-// The longest answer taken, in bytes; a longer one is an error rather than a guess at what was meant.
-inline constexpr std::size_t maxAnswerBytes = std::size_t{64} * 1024;
-
-// The error for an answer to `shown` (a prompt or notice) longer than `maxAnswerBytes`.
-RunError answerTooLong(const std::string& shown);
 
 // The dialogue on a text console. A prompt is written as a line of its own and the answer is the next
 // line read from `in`, without its line end (LF or CR LF); end of input before any character answers

@@ -1,7 +1,7 @@
 #include "run/windows/typed_answer.h"
 
 #include "core/host_text.h"
-#include "run/console_dialogue.h"
+#include "run/answer_rules.h"
 
 namespace courseeval {
 

@@ -1,4 +1,4 @@
-#include "testing/stage_test.h"
+#include "testing/stage_fixture.h"
 
 namespace courseeval::testing {
 

@@ -1,7 +1,7 @@
 // Fuzz target: any bytes as a course description. The parse must equal a plain one that finds the last
 // occurrence of each keyword in a lower-cased copy and cuts the parts from there.
+#include "fuzz/fuzz_check.h"
 #include "intake/description_parser.h"
-#include "testing/fuzz_check.h"
 
 #include <cstdint>
 

@@ -15,7 +15,7 @@
 namespace courseeval::testing {
 
 // A stage's surroundings: an empty data folder, fresh tables and an open action log in that folder.
-class StageTest : public ::testing::Test {
+class StageFixture : public ::testing::Test {
 protected:
     // The bytes of the file `name` of the data folder.
     std::string bytesOf(std::string_view name) const { return readBytes(folder.file(std::string(name))); }
