@@ -130,6 +130,13 @@ public:
         writtenOuter_ = std::max(writtenOuter_, outer);
         return cells_[at];
     }
+    // The cells (outer, 0) to (outer, lastInner()) side by side, to be written in order; the index is
+    // checked once.
+    T* rowToWrite(int outer) {
+        static_assert(order == CellOrder::innerAdjacent, "the cells of one outer index stand side by side");
+        // Marked written up to the last inner index, so that a reset clears the whole row.
+        return &(*this)(outer, lastInner_) - lastInner_;
+    }
 
     // Returns every cell to its initial value, as in a new table.
     void reset() {

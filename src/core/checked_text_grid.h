@@ -3,6 +3,7 @@
 #include "core/checked_table.h"
 
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -50,6 +51,18 @@ public:
         return run;
     }
 
+    // Calls `visit` with the text of each cell from (outer, first) to (outer, last), in order.
+    template <typename Visit>
+    void forEachCell(int outer, int first, int last, Visit&& visit) const {
+        if (first > last) {
+            return;
+        }
+        const Slice* slice = slices_.cellsBetween(outer, first, last);
+        for (int inner = first; inner <= last; ++inner, ++slice) {
+            visit(std::string_view(text_.data() + slice->offset, slice->length));
+        }
+    }
+
     // Sets a cell to a copy of `text`.
     void assign(int outer, int inner, std::string_view text) {
         Slice& slice = slices_(outer, inner);
@@ -73,6 +86,33 @@ public:
             throw std::out_of_range("a cell's text would lie past the text stored");
         }
         slice = {offset, length};
+    }
+
+    // Sets the cells (outer, 1), (outer, 2), ... to the fields of the `length` bytes from `offset` of the
+    // text kept by store(), each field ended by `separator`; bytes after the last separator are no field.
+    // Returns the number of fields. A field past the last inner index throws its TableRangeError, the
+    // cells before it set.
+    int assignStoredFields(int outer, std::size_t offset, std::size_t length, char separator) {
+        if (offset > text_.size() || length > text_.size() - offset) {
+            throw std::out_of_range("a cell's text would lie past the text stored");
+        }
+        Slice* const row = slices_.rowToWrite(outer);
+        const char* const text = text_.data();
+        const std::size_t end = offset + length;
+        int inner = 0;
+        for (std::size_t start = offset; start < end;) {
+            const void* found = std::memchr(text + start, separator, end - start);
+            if (found == nullptr) {
+                break;
+            }
+            if (++inner > slices_.lastInner()) {
+                slices_(outer, inner); // throws the table's own error
+            }
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+            row[inner] = {start, at - start};
+            start = at + 1;
+        }
+        return inner;
     }
 
     // Makes room for `bytes` of text at once, instead of growing the block step by step.

@@ -17,6 +17,14 @@ constexpr char tab = '\t';
 // The fields take at most the bytes of the file: room for them all is made at once, up to this much.
 constexpr std::uint64_t reservedTextLimit = std::uint64_t{16} * 1024 * 1024;
 
+// Writes each of the first `count` fields of `row` to the field echo, followed by "xx".
+void echoFields(OutputFile& fieldEcho, const EvaluationTables& tables, int row, int count) {
+    tables.dataArray.forEachCell(row, 1, count, [&fieldEcho](std::string_view field) {
+        fieldEcho.writePiece(field);
+        fieldEcho.writePiece("xx");
+    });
+}
+
 } // namespace
 
 void readEvaluationData(DataFolder& folder, EvaluationTables& tables, ActionLog& actionLog) {
@@ -43,22 +51,16 @@ void readEvaluationData(DataFolder& folder, EvaluationTables& tables, ActionLog&
         // fields are kept together, as the line up to its last TAB, and each cell is a part of that.
         const std::string_view fields = line.substr(0, line.rfind(tab) + 1);
         const std::size_t fieldsAt = tables.dataArray.store(fields);
-        std::size_t fieldStart = 0;
-        for (std::size_t tabAt = fields.find(tab); tabAt != std::string_view::npos;
-             tabAt = fields.find(tab, fieldStart)) {
-            const std::string_view field = fields.substr(fieldStart, tabAt - fieldStart);
-            ++nFields;
-            try {
-                tables.dataArray.assignStored(row, nFields, fieldsAt + fieldStart, field.size());
-            } catch (const TableRangeError& overflow) {
-                throw fileLineError(input.path(), row,
-                                    "more than " + std::to_string(EvaluationTables::maxColumns) +
-                                        " fields (" + overflow.missing() + ")");
-            }
-            fieldEcho.writePiece(field);
-            fieldEcho.writePiece("xx");
-            fieldStart = tabAt + 1;
+        try {
+            nFields = tables.dataArray.assignStoredFields(row, fieldsAt, fields.size(), tab);
+        } catch (const TableRangeError& overflow) {
+            // The fields that fit are traced before the run ends, as they were read.
+            echoFields(fieldEcho, tables, row, EvaluationTables::maxColumns);
+            throw fileLineError(input.path(), row,
+                                "more than " + std::to_string(EvaluationTables::maxColumns) + " fields (" +
+                                    overflow.missing() + ")");
         }
+        echoFields(fieldEcho, tables, row, nFields);
         tables.nLines = row;
         fieldCounts.writePiece("line ");
         fieldCounts.writePiece(numberText(row));
