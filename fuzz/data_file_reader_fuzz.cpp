@@ -7,6 +7,7 @@
 #include "core/number_text.h"
 #include "core/run_error.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reused_tables.h"
 #include "intake/data_file_reader.h"
 #include "testing/file_bytes.h"
 #include "testing/output_checks.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 namespace courseeval {
 namespace {
@@ -76,15 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const testing::TempFolder& folder = testing::fuzzFolderHolding(input);
     const std::string folderPath = folder.folderPath();
 
-    // One set of tables for every input, reset after each read: new full-size tables, allocated and
-    // cleared under AddressSanitizer, would make each input several times slower.
-    static const auto tables = std::make_unique<EvaluationTables>();
+    EvaluationTables& tables = testing::reusedTables();
     bool completed = false;
     {
         DataFolder dataFolder(folderPath);
         ActionLog actionLog(dataFolder.create(actionLogFileName));
         try {
-            readEvaluationData(dataFolder, *tables, actionLog);
+            readEvaluationData(dataFolder, tables, actionLog);
             completed = true;
         } catch (const RunError&) {
         }
@@ -98,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            : "a file within the limits was refused");
     }
     if (completed) {
-        checkCompletedRead(*tables, lines, folderPath);
+        checkCompletedRead(tables, lines, folderPath);
     }
-    tables->reset();
+    tables.reset();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "core/host_path.h"
 #include "core/run_error.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reused_tables.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
 #include "testing/output_checks.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 namespace courseeval {
 namespace {
@@ -75,20 +75,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const testing::TempFolder& folder = testing::fuzzFolderHolding(input);
     const std::string folderPath = folder.folderPath();
 
-    // One set of tables for every input, reset after each run: new full-size tables, allocated and
-    // cleared under AddressSanitizer, would make each input several times slower.
-    static const auto tables = std::make_unique<EvaluationTables>();
+    EvaluationTables& tables = testing::reusedTables();
     testing::ScriptedDialogue dialogue({folder.path().string(), ""});
     bool completed = false;
     try {
         runSequence(
-            dialogue, [] { return 0U; }, *tables);
+            dialogue, [] { return 0U; }, tables);
         completed = true;
     } catch (const RunError&) {
         // The program's own error; anything else escapes and is a finding.
     }
 
-    tables->reset();
+    tables.reset();
     testing::requireEvaluationFileUnchanged(folder, input);
     if (completed != (!dialogue.shown.empty() && dialogue.shown.back() == "notice: done")) {
         fuzzFail("\"done\" shown although the run failed, or missing after it completed");
