@@ -82,9 +82,7 @@ public:
     // Sets a cell to the `length` bytes from `offset` of the text kept by store().
     void assignStored(int outer, int inner, std::size_t offset, std::size_t length) {
         Slice& slice = slices_(outer, inner);
-        if (offset > text_.size() || length > text_.size() - offset) {
-            throw std::out_of_range("a cell's text would lie past the text stored");
-        }
+        requireStored(offset, length);
         slice = {offset, length};
     }
 
@@ -93,9 +91,7 @@ public:
     // Returns the number of fields. A field past the last inner index throws its TableRangeError, the
     // cells before it set.
     int assignStoredFields(int outer, std::size_t offset, std::size_t length, char separator) {
-        if (offset > text_.size() || length > text_.size() - offset) {
-            throw std::out_of_range("a cell's text would lie past the text stored");
-        }
+        requireStored(offset, length);
         Slice* const row = slices_.rowToWrite(outer);
         const char* const text = text_.data();
         const std::size_t end = offset + length;
@@ -125,6 +121,12 @@ public:
     }
 
 private:
+    void requireStored(std::size_t offset, std::size_t length) const {
+        if (offset > text_.size() || length > text_.size() - offset) {
+            throw std::out_of_range("a cell's text would lie past the text stored");
+        }
+    }
+
     struct Slice {
         std::size_t offset;
         std::size_t length;

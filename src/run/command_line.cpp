@@ -35,7 +35,7 @@ bool isHelp(const std::string& argument) {
 
 CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
-        return {.run = true, .text = {}, .isError = false, .exitStatus = 0};
+        return {.run = true, .text = {}, .exitStatus = 0};
     }
     const auto wrong = std::find_if(arguments.begin(), arguments.end(), [](const std::string& argument) {
         return !isHelp(argument) && argument != "--version";
@@ -45,13 +45,12 @@ CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments)
                 .text = "course-eval: unknown argument '" + *wrong +
                         "': course-eval takes no arguments and asks for the data folder (see course-eval "
                         "--help)\n",
-                .isError = true,
                 .exitStatus = 2};
     }
     if (std::any_of(arguments.begin(), arguments.end(), isHelp)) {
-        return {.run = false, .text = usage, .isError = false, .exitStatus = 0};
+        return {.run = false, .text = usage, .exitStatus = 0};
     }
-    return {.run = false, .text = "course-eval " COURSE_EVAL_VERSION "\n", .isError = false, .exitStatus = 0};
+    return {.run = false, .text = "course-eval " COURSE_EVAL_VERSION "\n", .exitStatus = 0};
 }
 
 } // namespace courseeval

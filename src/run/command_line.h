@@ -10,9 +10,8 @@ namespace courseeval {
 // ends it with a one-line error and exit status 2.
 struct CommandLineOutcome {
     bool run = false;
-    // For standard output (help, version) or, on a wrong argument, for standard error.
+    // For standard output (help, version, exit status 0) or, on a wrong argument, for standard error.
     std::string text;
-    bool isError = false;
     int exitStatus = 0;
 };
 

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     // Before anything is asked or written: an argument never changes a run.
     const CommandLineOutcome commandLine = commandLineOutcome(argumentsOf(argc, argv));
     if (!commandLine.run) {
-        std::ostream& shown = commandLine.isError ? std::cerr : std::cout;
+        std::ostream& shown = commandLine.exitStatus != 0 ? std::cerr : std::cout;
         shown << commandLine.text << std::flush;
         return shown ? commandLine.exitStatus : 1;
     }

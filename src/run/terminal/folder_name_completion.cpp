@@ -10,12 +10,9 @@ namespace courseeval {
 
 namespace {
 
-struct Match {
-    std::string name;
-};
-
-std::vector<Match> foldersStartingWith(const std::string& folder, std::string_view prefix) {
-    std::vector<Match> matches;
+// The names of the folders in `folder` that start with `prefix`, sorted.
+std::vector<std::string> foldersStartingWith(const std::string& folder, std::string_view prefix) {
+    std::vector<std::string> matches;
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error), end;
          !error && entry != end; entry.increment(error)) {
@@ -26,21 +23,20 @@ std::vector<Match> foldersStartingWith(const std::string& folder, std::string_vi
         // A link to a folder leads to a folder as well.
         std::error_code ignored;
         if (entry->is_directory(ignored)) {
-            matches.push_back({std::move(name)});
+            matches.push_back(std::move(name));
         }
     }
-    std::sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.name < b.name; });
+    std::sort(matches.begin(), matches.end());
     return matches;
 }
 
-std::size_t commonPrefixLength(const std::vector<Match>& matches) {
-    std::size_t length = matches.front().name.size();
-    for (const Match& match : matches) {
+std::size_t commonPrefixLength(const std::vector<std::string>& matches) {
+    std::size_t length = matches.front().size();
+    for (const std::string& match : matches) {
         const auto differ = std::mismatch(
-            match.name.begin(),
-            match.name.begin() + static_cast<std::ptrdiff_t>(std::min(length, match.name.size())),
-            matches.front().name.begin());
-        length = static_cast<std::size_t>(differ.first - match.name.begin());
+            match.begin(), match.begin() + static_cast<std::ptrdiff_t>(std::min(length, match.size())),
+            matches.front().begin());
+        length = static_cast<std::size_t>(differ.first - match.begin());
     }
     return length;
 }
@@ -52,21 +48,20 @@ FolderNameCompletion completeFolderName(std::string_view typed) {
     const std::string_view folderPart =
         split == std::string_view::npos ? std::string_view{} : typed.substr(0, split + 1);
     const std::string_view prefix = typed.substr(folderPart.size());
-    const std::vector<Match> matches = foldersStartingWith(hostPath(folderPart, ""), prefix);
+    const std::vector<std::string> matches = foldersStartingWith(hostPath(folderPart, ""), prefix);
 
     FolderNameCompletion completion;
     if (matches.empty()) {
         return completion;
     }
     if (matches.size() == 1) {
-        completion.insertion = matches.front().name.substr(prefix.size()) + "/";
+        completion.insertion = matches.front().substr(prefix.size()) + "/";
         return completion;
     }
-    completion.insertion =
-        matches.front().name.substr(prefix.size(), commonPrefixLength(matches) - prefix.size());
+    completion.insertion = matches.front().substr(prefix.size(), commonPrefixLength(matches) - prefix.size());
     if (completion.insertion.empty()) {
-        for (const Match& match : matches) {
-            completion.candidates.push_back(match.name + "/");
+        for (const std::string& match : matches) {
+            completion.candidates.push_back(match + "/");
         }
     }
     return completion;
