@@ -3,7 +3,7 @@
 // exactly the fields a plain split of the bytes finds.
 #include "core/data_folder.h"
 #include "core/file_names.h"
-#include "core/host_path.h"
+#include "core/host_folder.h"
 #include "core/number_text.h"
 #include "core/run_error.h"
 #include "fuzz/fuzz_check.h"
@@ -59,10 +59,10 @@ void checkCompletedRead(const EvaluationTables& tables, const testing::SplitEval
             }
         }
     }
-    if (testing::readBytes(hostPath(folderPath, fieldCountsFileName)) != counts) {
+    if (testing::readBytes(hostFolderName(folderPath).append(fieldCountsFileName)) != counts) {
         fuzzFail("field counts differ");
     }
-    if (testing::readBytes(hostPath(folderPath, fieldEchoFileName)) != echo) {
+    if (testing::readBytes(hostFolderName(folderPath).append(fieldEchoFileName)) != echo) {
         fuzzFail("field echo differs");
     }
 }

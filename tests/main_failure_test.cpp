@@ -3,7 +3,7 @@
 // stages before the failure, and leaves the evaluation file as it was.
 #include "core/data_folder.h"
 #include "core/file_names.h"
-#include "core/host_path.h"
+#include "core/host_folder.h"
 #include "core/run_error.h"
 #include "testing/file_bytes.h"
 #include "testing/small_disk.h"
@@ -91,7 +91,7 @@ TEST_F(ProgramFailureTest, LinkAtAnyOutputNameEndsTheRunThereAndLeavesWhatItName
             fs::remove(data / file.name);
         }
         fs::create_symlink(thesis, data / failing.name);
-        expectFailure("data", "course-eval: cannot create '" + hostPath("data\\", failing.name) +
+        expectFailure("data", "course-eval: cannot create '" + hostFolderName("data\\").append(failing.name) +
                                   "': is a symbolic link, not a regular file\n");
         EXPECT_EQ(readBytes(thesis.string()), "years of work");
         for (const OutputFileOfStage& earlier : outputFiles) {
@@ -108,7 +108,8 @@ TEST_F(ProgramFailureTest, LinkAtAnyOutputNameEndsTheRunThereAndLeavesWhatItName
 
 TEST_F(ProgramFailureTest, FifoAtAnOutputNameFailsAtOnce) {
     ASSERT_EQ(mkfifo((data / fieldCountsFileName).c_str(), 0666), 0);
-    expectFailure("data", "course-eval: cannot create '" + hostPath("data\\", fieldCountsFileName) +
+    expectFailure("data", "course-eval: cannot create '" +
+                              hostFolderName("data\\").append(fieldCountsFileName) +
                               "': is a FIFO, not a regular file\n");
 }
 #endif
@@ -137,7 +138,7 @@ TEST_F(ProgramFailureTest, FolderAnswerNamingAFile) {
 }
 
 TEST_F(ProgramFailureTest, EvaluationFileThatIsNotARegularFileFailsBeforeAnyTraceFileWithoutWaiting) {
-    const std::string evaluationFile = hostPath("data\\", evaluationFileName);
+    const std::string evaluationFile = hostFolderName("data\\").append(evaluationFileName);
     fs::remove(data / evaluationFileName);
     fs::create_directory(data / evaluationFileName);
     expectFailure("data", "cannot read '" + evaluationFile + "': is a directory, not a regular file");
@@ -158,7 +159,7 @@ TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
         thousandAndOneLines += "f\t\r\n";
     }
     writeEvaluationFile(thousandAndOneLines);
-    const std::string evaluationFile = hostPath("data\\", evaluationFileName);
+    const std::string evaluationFile = hostFolderName("data\\").append(evaluationFileName);
     expectFailure("data", "course-eval: " + evaluationFile + ":1001: more than 1000 lines\n");
 
     writeEvaluationFile("a\t\r\n" + std::string(51, '\t') + "\r\n");
@@ -173,7 +174,7 @@ TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {
     const std::string answer = (data / "thesis.doc").string() + '\0';
     const testing::ProgramRun run = runProgram(folder.path(), answer + "\n\n");
     EXPECT_EQ(run.status, 1);
-    std::string shownLog = hostPath(answer + "\\", actionLogFileName);
+    std::string shownLog = hostFolderName(answer + "\\").append(actionLogFileName);
     shownLog.replace(shownLog.find('\0'), 1, "\\0");
     EXPECT_EQ(run.err, "course-eval: cannot create '" + shownLog + "': file name holds a NUL character\n");
     EXPECT_EQ(bytesOf("thesis.doc"), "years of work");
@@ -185,7 +186,7 @@ TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
     otherRun.openLog().writeLine("the other run's log");
     const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "course-eval: another run is using " + hostPath("data\\", "") + "\n");
+    EXPECT_EQ(run.err, "course-eval: another run is using " + hostFolderName("data\\") + "\n");
     EXPECT_EQ(bytesOf(actionLogFileName), "the other run's log\r\n");
     EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
 #ifndef _WIN32
@@ -194,7 +195,7 @@ TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
     fs::remove(data / actionLogFileName);
     EXPECT_EQ(runProgram(folder.path(), "data\n\n").err, run.err);
     EXPECT_FALSE(fs::exists(data / actionLogFileName));
-    EXPECT_THROW(otherRun.release(), RunError);
+    EXPECT_THROW(otherRun.release("the other run's log\r\n"), RunError);
 #endif
 }
 
@@ -230,7 +231,9 @@ TEST_F(SmallDiskTest, SampleDataThatDoNotFitLeaveTheEvaluationFileAsItWas) {
         GTEST_SKIP() << "cannot mount a file system here";
     }
     // 17 KB of data and a log fit in 32 KiB; 200 sample records (about 150 KB) do not.
-    expectFailure("data", "'" + hostPath("data\\", evaluationFileName) + "': No space left on device", "999");
+    expectFailure("data",
+                  "'" + hostFolderName("data\\").append(evaluationFileName) + "': No space left on device",
+                  "999");
     EXPECT_THAT(namesInData(), ::testing::UnorderedElementsAre(std::string(evaluationFileName),
                                                                std::string(actionLogFileName)));
 }
@@ -241,8 +244,8 @@ TEST_F(ProgramFailureTest, SampleDataPastAFileSizeLimitLeaveTheEvaluationFileAsI
     limited.fileSizeLimit = 100 * 1024;
     const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n", limited);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "course-eval: cannot write to '" + hostPath("data\\", evaluationFileName) +
-                           "': File too large\n");
+    EXPECT_EQ(run.err, "course-eval: cannot write to '" +
+                           hostFolderName("data\\").append(evaluationFileName) + "': File too large\n");
     for (const auto& entry : fs::directory_iterator(data)) {
         EXPECT_THAT(entry.path().filename().string(), Not(::testing::StartsWith(".sampleEvalData")));
     }

@@ -8,7 +8,9 @@ ActionLog::ActionLog(OutputFile file) : file_(std::move(file)) {}
 
 void ActionLog::logAction(std::string_view text) {
     // A folder named in the log reads as it always has, in the ANSI code page's bytes on Windows.
-    file_.writeLine(storedBytes(text));
+    const std::size_t start = written_.size();
+    written_.append(storedBytes(text)).append("\r\n");
+    file_.writePiece(std::string_view(written_).substr(start));
     file_.flush();
 }
 

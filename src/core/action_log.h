@@ -27,9 +27,12 @@ public:
     // #<channel>" (or "For Input").
     void logOpened(std::string_view logName, OpenedFor mode, int channel);
     void close();
+    // Every byte written to the log, in order.
+    const std::string& written() const { return written_; }
 
 private:
     OutputFile file_;
+    std::string written_;
 };
 
 } // namespace courseeval

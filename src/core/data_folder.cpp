@@ -2,8 +2,9 @@
 
 #include "core/file_error.h"
 #include "core/file_names.h"
-#include "core/host_path.h"
 #include "core/replacement_file.h"
+
+#include <cerrno>
 
 namespace courseeval {
 
@@ -11,62 +12,104 @@ namespace {
 
 // Files the run creates may be read and written by all, within the umask, unless they show data.
 constexpr unsigned defaultPermissions = 0666;
+constexpr unsigned ownerReadWrite = 0600;
+
+// The folder named by `folderPath`, opened.
+HostFolder openFolder(const std::string& folderPath) {
+    const std::string name = hostFolderName(folderPath);
+    // The system would stop at the NUL and name another folder.
+    if (name.find('\0') != std::string::npos) {
+        throw fileError("cannot create", name + std::string(actionLogFileName),
+                        "file name holds a NUL character");
+    }
+    return HostFolder::open(name, folderPath);
+}
 
 } // namespace
 
-DataFolder::DataFolder(std::string folderPath) : folderPath_(std::move(folderPath)) {}
+DataFolder::DataFolder(std::string folderPath)
+    : folderPath_(std::move(folderPath)), folder_(openFolder(folderPath_)) {}
 
 FolderLock DataFolder::lock() const {
-    const std::string logPath = hostPathOf(actionLogFileName, "cannot create");
-    host::requireUsableFolder(hostPath(folderPath_, ""), folderPath_);
-    return {hostPath(folderPath_, ""), logPath, logNameOf(actionLogFileName)};
+    return {folder_.duplicate(), actionLogFileName, logNameOf(actionLogFileName)};
 }
 
 InputFile DataFolder::openEvaluationFile() {
-    const std::string path = hostPathOf(evaluationFileName, "cannot open");
-    HostFile file = HostFile::openToRead(path);
+    const std::string path = folder_.pathOf(evaluationFileName);
+    HostFolder::Reached named = folder_.follow(evaluationFileName, "cannot open");
+    if (!named.status) {
+        throw fileError("cannot open", path, ENOENT);
+    }
+    if (const std::string kind = notARegularFile(named.status->kind); !kind.empty()) {
+        throw fileError("cannot read", path, kind);
+    }
+    HostFile file = named.folder.openToRead(named.name, path);
     const FileStatus status = file.status();
+    if (!status.sameFileAs(*named.status)) {
+        throw fileError("cannot open", path, "the file was replaced while it was opened");
+    }
     if (const std::string tooLarge = tooLargeToRead(status.stamp.size); !tooLarge.empty()) {
         throw fileError("cannot read", path, tooLarge);
     }
-    evaluationFile_ = status;
-    return {std::move(file), status.stamp, logNameOf(evaluationFileName)};
+    evaluationAccess_ = file.access();
+    return {std::move(file), status, logNameOf(evaluationFileName), folder_, evaluationFileName};
 }
 
 OutputFile DataFolder::create(std::string_view fileName) const {
-    const std::string path = hostPathOf(fileName, "cannot create");
-    const unsigned source = evaluationFile_ ? evaluationFile_->permissions : defaultPermissions;
-    HostFile file = HostFile::openToWrite(path, source & defaultPermissions);
-    if (evaluationFile_) {
-        const FileStatus status = file.status();
-        // A file created by an earlier run, or by someone else, may be more readable than this run's data.
-        if (!mayHoldDerivedData(status.owner, host::currentUser(), source)) {
-            throw fileError("cannot create", path,
-                            "belongs to user " + std::to_string(status.owner) +
-                                ", who may not read the evaluation file it would show");
-        }
-        const unsigned beyond = readPermissionsBeyond(status.permissions, source);
-        if (beyond != 0 && !file.setPermissions(status.permissions & ~beyond)) {
-            throw fileError("cannot create", path,
+    if (evaluationAccess_) {
+        return createDerived(fileName, *evaluationAccess_);
+    }
+    HostFile file = folder_.openToWrite(fileName, defaultPermissions);
+    file.truncate();
+    return {std::move(file), logNameOf(fileName)};
+}
+
+OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess& source) const {
+    // A new file gets the evaluation file's access list, or its read and write bits within the umask and
+    // no entries beyond them (none inherited from the folder's default list, say).
+    const FileAccess access =
+        source.extendedEntries.empty()
+            ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
+            : source;
+    if (HostFile file = folder_.createNew(fileName); file.isOpen()) {
+        file.setAccess(access);
+        return {std::move(file), logNameOf(fileName)};
+    }
+    HostFile file = folder_.openToWrite(fileName, ownerReadWrite);
+    const FileStatus status = file.status();
+    const std::uint32_t user = currentUser();
+    // A file created by an earlier run, or by someone else, may be more readable than this run's data.
+    if (!mayHoldDerivedData(status.owner, user, source.permissions)) {
+        throw fileError("cannot create", file.path(),
+                        "belongs to user " + std::to_string(status.owner) +
+                            ", who may not read the evaluation file it would show");
+    }
+    if (moreReadableThan(file.access(), source)) {
+        // Narrowing it would not close it to those who hold it open already: a new file takes its place.
+        if (status.owner != user) {
+            throw fileError("cannot create", file.path(),
                             "may be read by users who may not read the evaluation file, and its permissions "
                             "cannot be narrowed");
         }
+        file = HostFile();
+        if (const std::string cause = folder_.remove(fileName); !cause.empty()) {
+            throw fileError("cannot create", folder_.pathOf(fileName), cause);
+        }
+        file = folder_.createNew(fileName);
+        if (!file.isOpen()) {
+            throw fileError("cannot create", folder_.pathOf(fileName),
+                            "another program put a file at this name meanwhile");
+        }
+        file.setAccess(access);
+        return {std::move(file), logNameOf(fileName)};
     }
     file.truncate();
     return {std::move(file), logNameOf(fileName)};
 }
 
-void DataFolder::replaceEvaluationFile(const std::function<void(OutputFile&)>& writeContent) const {
-    replaceWhole(hostPathOf(evaluationFileName, "cannot create"), writeContent);
-}
-
-std::string DataFolder::hostPathOf(std::string_view fileName, std::string_view what) const {
-    std::string path = hostPath(folderPath_, fileName);
-    // The system would stop at the NUL and name another file.
-    if (path.find('\0') != std::string::npos) {
-        throw fileError(what, path, "file name holds a NUL character");
-    }
-    return path;
+void DataFolder::replaceEvaluationFile(std::string_view content) const {
+    ReplacementFile replacement(folder_, evaluationFileName, folder_.pathOf(evaluationFileName));
+    replacement.commit(content);
 }
 
 std::string DataFolder::logNameOf(std::string_view fileName) const {

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <acl/libacl.h>
+#include <fcntl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -73,7 +76,7 @@ TEST_F(DataFolderTest, FileWithOtherNamesIsNotWritten) {
 }
 
 #ifndef _WIN32
-TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsFollowedOnlyWhenTheFolderIsTheirs) {
+TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolder) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "giving a link to another user needs root";
     }
@@ -81,13 +84,58 @@ TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsFollowedOnlyWhenTheFolderIsThe
     writeBytes(temp.file("real.txt"), "a\t\r\n");
     fs::create_symlink("real.txt", evaluationFile);
     ASSERT_EQ(lchown(evaluationFile.c_str(), coworker, coworker), 0);
-    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
-              "cannot open '" + evaluationFile +
-                  "': is a symbolic link of user 2002; only links of your own, of the folder's owner or of "
-                  "root are followed");
-
+    // In a folder the co-worker owns, their link is exactly how they would get at a file of the user's.
     ASSERT_EQ(chown(temp.path().c_str(), coworker, coworker), 0);
-    EXPECT_EQ(readEvaluationFile(), "a\t\r\n");
+    const std::string refused =
+        "': is a symbolic link of user 2002; only links of your own or of root are followed";
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }), "cannot open '" + evaluationFile + refused);
+    EXPECT_EQ(errorOf([&] { folder.replaceEvaluationFile("new\t\r\n"); }),
+              "cannot replace '" + evaluationFile + refused);
+    EXPECT_EQ(readBytes(temp.file("real.txt")), "a\t\r\n");
+}
+
+TEST_F(DataFolderTest, FileSavedOverTheEvaluationFileWhileItIsReadIsNotTakenForIt) {
+    writeBytes(evaluationFile, "old\t\r\n");
+    InputFile input = folder.openEvaluationFile();
+    std::string bytes(8, '\0');
+    input.read(bytes.data(), bytes.size());
+    writeBytes(temp.file("saved.tmp"), "new\t\r\n");
+    fs::rename(temp.file("saved.tmp"), evaluationFile);
+    EXPECT_EQ(errorOf([&] { input.close(); }),
+              "cannot read '" + evaluationFile + "': the file changed while it was read");
+}
+
+TEST_F(DataFolderTest, DerivedFileHasNoAccessEntryBeyondTheEvaluationFiles) {
+    // The folder hands a co-worker read access to every new file; the evaluation file does not.
+    acl_t inherited = acl_from_text("u::rwx,u:2002:r--,g::r-x,m::r-x,o::---");
+    const int listed = acl_set_file(temp.path().c_str(), ACL_TYPE_DEFAULT, inherited);
+    acl_free(inherited);
+    if (listed != 0) {
+        GTEST_SKIP() << "the temporary folder's file system keeps no access lists";
+    }
+    writeBytes(evaluationFile, "");
+    chmod(evaluationFile.c_str(), 0640);
+    acl_t plain = acl_from_mode(0640);
+    acl_set_file(evaluationFile.c_str(), ACL_TYPE_ACCESS, plain);
+    acl_free(plain);
+    readEvaluationFile();
+    folder.create("new.txt");
+    EXPECT_EQ(acl_extended_file(temp.file("new.txt").c_str()), 0);
+}
+
+TEST_F(DataFolderTest, DerivedFileMadeLessReadableIsANewFileThatOldReadersCannotSee) {
+    writeBytes(evaluationFile, "");
+    chmod(evaluationFile.c_str(), 0600);
+    writeBytes(temp.file("earlier.txt"), "");
+    chmod(temp.file("earlier.txt").c_str(), 0644);
+    // Someone opened it while it was readable, and keeps it open.
+    const int earlierReader = open(temp.file("earlier.txt").c_str(), O_RDONLY);
+    readEvaluationFile();
+    folder.create("earlier.txt").writeLine("private");
+    char seen[16] = {};
+    EXPECT_EQ(read(earlierReader, seen, sizeof seen), 0);
+    close(earlierReader);
+    EXPECT_EQ(readBytes(temp.file("earlier.txt")), "private\r\n");
 }
 
 TEST_F(DataFolderTest, DerivedFilesAreNoMoreReadableThanTheEvaluationFile) {

@@ -38,8 +38,8 @@ std::string notARegularFile(FileKind kind) {
     return "is not a regular file";
 }
 
-bool followsLink(std::uint32_t linkOwner, std::uint32_t folderOwner, std::uint32_t user) {
-    return linkOwner == user || linkOwner == folderOwner || linkOwner == 0;
+bool followsLink(std::uint32_t linkOwner, std::uint32_t user) {
+    return linkOwner == user || linkOwner == 0;
 }
 
 std::string hasOtherNames(std::uint64_t links) {
@@ -63,6 +63,11 @@ bool changedWhileRead(const FileStamp& atOpen, const FileStamp& atEnd, std::uint
 
 unsigned readPermissionsBeyond(unsigned derived, unsigned source) {
     return derived & readPermissions & ~source;
+}
+
+bool moreReadableThan(const FileAccess& derived, const FileAccess& source) {
+    return readPermissionsBeyond(derived.permissions, source.permissions) != 0 ||
+           (!derived.extendedEntries.empty() && derived.extendedEntries != source.extendedEntries);
 }
 
 bool mayHoldDerivedData(std::uint32_t owner, std::uint32_t user, unsigned source) {

@@ -16,10 +16,10 @@ enum class FileKind { regular, directory, symbolicLink, fifo, socket, characterD
 // empty for a regular file.
 std::string notARegularFile(FileKind kind);
 
-// Whether a symbolic link may be followed: only one of the running user, of the owner of the folder that
-// holds the link, or of root. That is the rule Linux applies to links in shared sticky folders; anybody
-// else's link could lead the run to any file its user may read, and show that file's content to them.
-bool followsLink(std::uint32_t linkOwner, std::uint32_t folderOwner, std::uint32_t user);
+// Whether a symbolic link may be followed: only one of the running user or of root. Anybody else's link,
+// the folder owner's included, could lead the run to any file its user may read, show that file's content
+// to them, or have 999 replace it.
+bool followsLink(std::uint32_t linkOwner, std::uint32_t user);
 
 // Why a file with `links` names (hard links) is not written: writing it would change the file under its
 // other names too, which may stand anywhere on the file system. Empty text for a file of one name.
@@ -47,6 +47,18 @@ bool changedWhileRead(const FileStamp& atOpen, const FileStamp& atEnd, std::uint
 // beyond those of the evaluation file: what must go so that the derived file is no more readable than the
 // data it shows. `derived` and `source` are POSIX permission bits.
 unsigned readPermissionsBeyond(unsigned derived, unsigned source);
+
+// Who may read and write a file: its permission bits and, on POSIX, the entries of its access list (ACL)
+// beyond them, in the list's text form (empty for none, and always on Windows).
+struct FileAccess {
+    unsigned permissions = 0;
+    std::string extendedEntries;
+};
+
+// Whether a file derived from the evaluation file, with access `derived`, may be read by someone who may
+// not read the evaluation file, whose access is `source`: it has read permissions the evaluation file
+// lacks, or access-list entries other than the evaluation file's.
+bool moreReadableThan(const FileAccess& derived, const FileAccess& source);
 
 // Whether data derived from an evaluation file with permission bits `source` may go into an existing file
 // of the user `owner` when `user` runs: only when that file is the user's own or the evaluation file is

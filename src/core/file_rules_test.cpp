@@ -5,14 +5,12 @@
 namespace courseeval {
 namespace {
 
-TEST(FileRulesTest, LinkFollowedOnlyWhenItIsTheUsersTheFolderOwnersOrRoots) {
+TEST(FileRulesTest, LinkFollowedOnlyWhenItIsTheUsersOrRoots) {
     constexpr std::uint32_t user = 2001;
     constexpr std::uint32_t coworker = 2002;
-    EXPECT_TRUE(followsLink(user, 0, user));
-    EXPECT_TRUE(followsLink(coworker, coworker, user));
-    EXPECT_TRUE(followsLink(0, coworker, user));
-    EXPECT_FALSE(followsLink(coworker, 0, user));
-    EXPECT_FALSE(followsLink(coworker, 3000, user));
+    EXPECT_TRUE(followsLink(user, user));
+    EXPECT_TRUE(followsLink(0, user));
+    EXPECT_FALSE(followsLink(coworker, user));
 }
 
 TEST(FileRulesTest, FileChangedWhileReadWhenBytesSizeOrTimeDiffer) {
@@ -34,6 +32,11 @@ TEST(FileRulesTest, DerivedFileLosesOnlyTheReadPermissionsItsSourceLacks) {
     EXPECT_TRUE(mayHoldDerivedData(2001, 2001, 0600));
     EXPECT_TRUE(mayHoldDerivedData(2002, 2001, 0640));
     EXPECT_FALSE(mayHoldDerivedData(2002, 2001, 0600));
+    // An access-list entry the evaluation file lacks lets someone else read it.
+    const FileAccess source{0640, ""};
+    EXPECT_FALSE(moreReadableThan({0640, ""}, source));
+    EXPECT_TRUE(moreReadableThan({0640, "user::rw-,user:2002:r--,group::r--,mask::r--,other::---"}, source));
+    EXPECT_FALSE(moreReadableThan({0640, "user::rw-,user:2002:r--"}, {0640, "user::rw-,user:2002:r--"}));
 }
 
 TEST(FileRulesTest, TemporaryNamesHaveExactlyTheirForm) {

@@ -10,21 +10,24 @@ RunError folderInUse(const std::string& folder) {
     return RunError("another run is using " + folder);
 }
 
+constexpr std::string_view replacedLog =
+    "the file was removed or replaced while the run held it, so another run may have written the folder";
+
 } // namespace
 
-FolderLock::FolderLock(const std::string& folder, const std::string& logPath, std::string logName)
-    : folder_(HostFile::openFolder(folder)), logName_(std::move(logName)) {
+FolderLock::FolderLock(HostFolder folder, std::string_view logFileName, std::string logName)
+    : folder_(std::move(folder)), logFileName_(logFileName), logName_(std::move(logName)) {
     // The folder's own lock keeps a second run out even when the log is removed under the first; where
     // the folder cannot be locked (not on every network file system), the log's lock stands alone.
-    if (folder_.isOpen() && folder_.lock() == HostFile::Lock::heldElsewhere) {
-        throw folderInUse(folder);
+    if (folder_.lock() == HostFile::Lock::heldElsewhere) {
+        throw folderInUse(folder_.pathOf(""));
     }
-    log_ = HostFile::openToWrite(logPath, 0666);
+    log_ = folder_.openToWrite(logFileName_, 0666);
     logStatus_ = log_.status();
     // A file system without locks at all leaves the run unlocked: refusing every run there would leave its
     // users without the tool.
     if (log_.lock() == HostFile::Lock::heldElsewhere) {
-        throw folderInUse(folder);
+        throw folderInUse(folder_.pathOf(""));
     }
     requireLogStillLocked();
     log_.truncate();
@@ -34,19 +37,40 @@ OutputFile FolderLock::openLog() const {
     return {log_.duplicate(), logName_};
 }
 
-void FolderLock::release() {
+void FolderLock::release(std::string_view written) {
     requireLogStillLocked();
+    // Read back through the server, as another client would read it: a run that another client let in
+    // meanwhile has written the log too.
+    HostFile log = folder_.openToRead(logFileName_, log_.path());
+    if (!log.status().sameFileAs(logStatus_)) {
+        lost(replacedLog);
+    }
+    std::string held(written.size() + 1, '\0');
+    std::size_t size = 0;
+    while (size < held.size()) {
+        const std::size_t count = log.readSome(held.data() + size, held.size() - size);
+        if (count == 0) {
+            break;
+        }
+        size += count;
+    }
+    log.close();
+    if (std::string_view(held.data(), size) != written) {
+        lost("the file holds what this run did not write, so another run has written the folder meanwhile");
+    }
     log_.close();
-    folder_ = HostFile();
+    folder_.unlock();
 }
 
 void FolderLock::requireLogStillLocked() const {
-    const std::optional<FileStatus> named = host::statusOfName(log_.path());
+    const std::optional<FileStatus> named = folder_.statusOf(logFileName_);
     if (!named || !named->sameFileAs(logStatus_)) {
-        throw fileError("lost the lock on", log_.path(),
-                        "the file was removed or replaced while the run held it, so another run may have "
-                        "written the folder");
+        lost(replacedLog);
     }
+}
+
+void FolderLock::lost(std::string_view cause) const {
+    throw fileError("lost the lock on", log_.path(), cause);
 }
 
 } // namespace courseeval

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/host_file.h"
+#include "core/host_folder.h"
 #include "core/output_file.h"
 
 #include <string>
+#include <string_view>
 
 namespace courseeval {
 
@@ -12,15 +14,17 @@ namespace courseeval {
 // file. The locks end with the process however it ends. They are advisory: they keep out other runs, not
 // other programs, and anyone who may read the log or the folder can take them.
 //
-// A lock on the log holds only for as long as the log's name names the locked file. A run checks that
-// right after locking and again before it is done, and a run that finds its log removed or replaced
-// (someone took it for a stale lock file, say) ends with an error rather than report as done a folder that
-// another run may have written meanwhile.
+// A lock on the log holds only for as long as the log's name names the locked file, and on a file system
+// whose clients lock only for themselves, a run elsewhere may not see it. A run checks right after locking
+// that the log is the locked file, and before it is done that the log is still that file and holds exactly
+// what the run wrote to it; a run that finds otherwise (its log removed or replaced, or written by another
+// run) ends with an error rather than report as done a folder that another run may have written meanwhile.
 class FolderLock {
 public:
-    // Locks the folder at the host path `folder` and its action log at `logPath`, which is opened (created
-    // when missing) and then emptied. "another run is using <folder>" when another process holds either.
-    FolderLock(const std::string& folder, const std::string& logPath, std::string logName);
+    // Locks `folder` and its action log `logFileName`, which is opened (created when missing) and then
+    // emptied; `logName` names it in the log. "another run is using <folder>" when another process holds
+    // either.
+    FolderLock(HostFolder folder, std::string_view logFileName, std::string logName);
     FolderLock(FolderLock&&) noexcept = default;
     FolderLock& operator=(FolderLock&&) = delete;
     FolderLock(const FolderLock&) = delete;
@@ -29,13 +33,16 @@ public:
 
     // The action log, empty, to be written while the lock is held.
     OutputFile openLog() const;
-    // Checks that the log is still the locked file, then lets other runs in.
-    void release();
+    // Checks that the log is still the locked file and holds exactly `written`, all that the run wrote to
+    // it, then lets other runs in.
+    void release(std::string_view written);
 
 private:
     void requireLogStillLocked() const;
+    [[noreturn]] void lost(std::string_view cause) const;
 
-    HostFile folder_;
+    HostFolder folder_;
+    std::string logFileName_;
     HostFile log_;
     FileStatus logStatus_;
     std::string logName_;

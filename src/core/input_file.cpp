@@ -4,14 +4,15 @@
 
 namespace courseeval {
 
-InputFile::InputFile(HostFile file, const FileStamp& atOpen, std::string logName)
-    : file_(std::move(file)), atOpen_(atOpen), logName_(std::move(logName)) {}
+InputFile::InputFile(HostFile file, const FileStatus& atOpen, std::string logName, const HostFolder& folder,
+                     std::string_view name)
+    : file_(std::move(file)), atOpen_(atOpen), logName_(std::move(logName)), folder_(&folder), name_(name) {}
 
 std::size_t InputFile::read(char* bytes, std::size_t size) {
     const std::size_t count = file_.readSome(bytes, size);
     bytesRead_ += count;
     // A file that grows while it is read is caught here, before it can grow the run's memory with it.
-    if (bytesRead_ > atOpen_.size) {
+    if (bytesRead_ > atOpen_.stamp.size) {
         changed();
     }
     return count;
@@ -20,7 +21,12 @@ std::size_t InputFile::read(char* bytes, std::size_t size) {
 void InputFile::close() {
     const FileStamp atEnd = file_.status().stamp;
     file_.close();
-    if (changedWhileRead(atOpen_, atEnd, bytesRead_)) {
+    if (changedWhileRead(atOpen_.stamp, atEnd, bytesRead_)) {
+        changed();
+    }
+    // What was read must still be the file of that name: not one saved over it meanwhile.
+    const HostFolder::Reached named = folder_->follow(name_, "cannot read");
+    if (!named.status || !named.status->sameFileAs(atOpen_)) {
         changed();
     }
 }

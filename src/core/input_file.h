@@ -1,29 +1,35 @@
 #pragma once
 
 #include "core/host_file.h"
+#include "core/host_folder.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace courseeval {
 
 // A regular file of the data folder, open to be read once from start to end, which notices when it
-// changes meanwhile: a file cut short, grown or rewritten while it is read is not taken for what it held.
+// changes meanwhile: a file cut short, grown or rewritten while it is read, or another file saved under
+// its name (as editors save, writing a copy and renaming it over), is not taken for what it held.
 class InputFile {
 public:
-    // Takes over `file`, open for reading, whose size and time of change were `atOpen` when it was opened;
-    // `logName` names it in the action log.
-    InputFile(HostFile file, const FileStamp& atOpen, std::string logName);
+    // Takes over `file`, open for reading, whose status was `atOpen` when it was opened, and which is the
+    // file `name` of `folder` (its links followed); `logName` names it in the action log. `folder` must
+    // outlive it.
+    InputFile(HostFile file, const FileStatus& atOpen, std::string logName, const HostFolder& folder,
+              std::string_view name);
 
     // Reads up to `size` bytes; 0 at the end of the file. Bytes beyond the size the file had when it was
     // opened are an error ("the file changed while it was read").
     std::size_t read(char* bytes, std::size_t size);
-    // Closes the file, once it has been read to its end; an error when it changed meanwhile.
+    // Closes the file, once it has been read to its end; an error when it changed meanwhile or its name
+    // no longer names it.
     void close();
 
     // The file's size in bytes when it was opened.
-    std::uint64_t size() const { return atOpen_.size; }
+    std::uint64_t size() const { return atOpen_.stamp.size; }
     // The host path, which errors name, and the name the action log gives the file.
     const std::string& path() const { return file_.path(); }
     const std::string& logName() const { return logName_; }
@@ -32,8 +38,10 @@ private:
     [[noreturn]] void changed() const;
 
     HostFile file_;
-    FileStamp atOpen_;
+    FileStatus atOpen_;
     std::string logName_;
+    const HostFolder* folder_;
+    std::string name_;
     std::uint64_t bytesRead_ = 0;
 };
 

@@ -1,12 +1,7 @@
 #include "core/replacement_file.h"
 
 #include "core/file_error.h"
-#include "core/host_file.h"
-#include "core/host_path.h"
 
-#include <exception>
-#include <new>
-#include <optional>
 #include <random>
 
 namespace courseeval {
@@ -14,6 +9,8 @@ namespace courseeval {
 namespace {
 
 constexpr int nameAttempts = 100;
+// A new evaluation file may be read and written by all, within the umask, as any file the user creates.
+constexpr unsigned newFilePermissions = 0666;
 
 std::string randomLetters() {
     static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -26,86 +23,100 @@ std::string randomLetters() {
     return chosen;
 }
 
-// Removes what killed runs left behind in the folder of `target`: the user's own regular files of exactly
-// the temporary name's form. The folder is locked, so none of them belongs to a run still going on.
-void removeLeftovers(const std::string& target) {
-    const std::string folder = folderPartOf(target);
-    const std::string name = target.substr(folder.size());
-    for (const std::string& candidate : host::ownRegularFilesIn(folder)) {
-        if (isTemporaryNameOf(candidate, name)) {
-            const std::string leftover = folder + candidate;
-            if (const std::string cause = host::removeFile(leftover); !cause.empty()) {
-                throw fileError("cannot remove the leftover of an interrupted run", leftover, cause);
+} // namespace
+
+ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name, std::string shown)
+    : target_(folder.follow(name, "cannot replace")), shown_(std::move(shown)) {
+    if (target_.status) {
+        const FileStatus& status = *target_.status;
+        if (const std::string kind = notARegularFile(status.kind); !kind.empty()) {
+            throw fileError("cannot replace", shown_, kind);
+        }
+        // Its other names would go on naming the old content.
+        if (const std::string otherNames = hasOtherNames(status.links); !otherNames.empty()) {
+            throw fileError("cannot replace", shown_, otherNames);
+        }
+        try {
+            old_ = target_.folder.openToRead(target_.name, shown_);
+        } catch (const RunError&) {
+            // A file the user may write but not read: its permission bits are still kept.
+        }
+        if (old_.isOpen() && !old_.status().sameFileAs(status)) {
+            throw fileError("cannot replace", shown_, "the file was replaced while it was opened");
+        }
+        if (const std::string refused = target_.folder.whyNotReplaceable(target_.name, old_, status);
+            !refused.empty()) {
+            throw fileError("cannot replace", shown_, refused);
+        }
+    }
+    // Leftovers are looked for only in the data folder itself, which this run has locked.
+    if (target_.folder.sameFolderAs(folder)) {
+        removeLeftovers(folder);
+    }
+    for (int attempt = 0; attempt < nameAttempts && !file_.isOpen(); ++attempt) {
+        temporaryName_ = temporaryNameOf(target_.name, randomLetters());
+        file_ = target_.folder.createTemporary(temporaryName_, shown_);
+    }
+    if (!file_.isOpen()) {
+        temporaryName_.clear();
+        throw fileError("cannot create", shown_, "no free name for a new file beside it");
+    }
+}
+
+ReplacementFile::~ReplacementFile() {
+    if (!temporaryName_.empty()) {
+        discard();
+    }
+}
+
+void ReplacementFile::commit(std::string_view content) {
+    try {
+        file_.writeAll(content.data(), content.size());
+        // Only the complete file is given to others: while it was written, nobody else could open it.
+        if (target_.status) {
+            file_.takeOwnershipFrom(old_, *target_.status);
+        } else {
+            file_.setPermissions(newFilePermissions & ~fileCreationMask());
+        }
+        file_.sync();
+        file_.close();
+        target_.folder.replace(temporaryName_, target_.name, target_.status, shown_);
+    } catch (const RunError& error) {
+        const std::string path = target_.folder.pathOf(temporaryName_);
+        if (const std::string cause = discard(); !cause.empty()) {
+            throw RunError(std::string(error.what()) + "; the unfinished new file '" + path +
+                           "' could not be removed: " + cause);
+        }
+        throw;
+    }
+    temporaryName_.clear();
+    HostFolder::forgetTemporary();
+}
+
+void ReplacementFile::removeLeftovers(const HostFolder& dataFolder) const {
+    // The user's own regular files of exactly the temporary name's form: the folder is locked, so none of
+    // them belongs to a run still going on.
+    for (const std::string& candidate : dataFolder.ownRegularFiles()) {
+        if (isTemporaryNameOf(candidate, target_.name)) {
+            if (const std::string cause = dataFolder.remove(candidate); !cause.empty()) {
+                throw fileError("cannot remove the leftover of an interrupted run",
+                                dataFolder.pathOf(candidate), cause);
             }
         }
     }
 }
 
-HostFile createBeside(const std::string& target, const std::string& shown, std::string& created) {
-    const std::string folder = folderPartOf(target);
-    const std::string name = target.substr(folder.size());
-    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
-        created = folder + temporaryNameOf(name, randomLetters());
-        if (HostFile file = HostFile::createTemporary(created, shown); file.isOpen()) {
-            return file;
-        }
-    }
-    throw fileError("cannot create", shown, "no free name for a new file beside it");
-}
-
-// The message of the error `error` that ended a replacement of `path`.
-std::string messageOf(const std::exception_ptr& error, const std::string& path) {
+std::string ReplacementFile::discard() noexcept {
+    file_ = HostFile();
+    std::string cause;
     try {
-        std::rethrow_exception(error);
-    } catch (const std::bad_alloc&) {
-        return "not enough memory to replace '" + path + "'";
-    } catch (const std::exception& caught) {
-        return caught.what();
+        cause = target_.folder.remove(temporaryName_);
     } catch (...) {
-        return "cannot replace '" + path + "'";
+        cause = "not enough memory";
     }
-}
-
-} // namespace
-
-void replaceWhole(const std::string& path, const std::function<void(OutputFile&)>& writeContent) {
-    const host::NamedFile target = host::followTrustedLinks(path, "cannot replace");
-    if (target.status) {
-        if (const std::string kind = notARegularFile(target.status->kind); !kind.empty()) {
-            throw fileError("cannot replace", path, kind);
-        }
-        if (host::isReadOnly(target.path, *target.status)) {
-            throw fileError("cannot replace", path, "the file is read-only");
-        }
-    }
-    // Leftovers are looked for only in the data folder itself, which this run has locked.
-    if (folderPartOf(target.path) == folderPartOf(path)) {
-        removeLeftovers(target.path);
-    }
-
-    std::string temporary;
-    std::optional<OutputFile> content;
-    try {
-        HostFile file = createBeside(target.path, path, temporary);
-        if (target.status) {
-            file.takeOwnershipFrom(*target.status);
-        }
-        content.emplace(std::move(file), std::string());
-        writeContent(*content);
-        content->sync();
-        content->close();
-        host::replace(temporary, target.path, target.status, path);
-    } catch (...) {
-        content.reset();
-        const std::string cause = temporary.empty() ? std::string() : host::removeFile(temporary);
-        host::forgetTemporary();
-        if (cause.empty()) {
-            throw;
-        }
-        throw RunError(messageOf(std::current_exception(), path) + "; the unfinished new file '" + temporary +
-                       "' could not be removed: " + cause);
-    }
-    host::forgetTemporary();
+    temporaryName_.clear();
+    HostFolder::forgetTemporary();
+    return cause;
 }
 
 } // namespace courseeval

@@ -10,20 +10,38 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <acl/libacl.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/acl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 #endif
 
 namespace courseeval {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 using testing::readBytes;
 
 class ReplacementFileTest : public ::testing::Test {
 protected:
     ReplacementFileTest() { testing::writeBytes(target, "old"); }
 
-    void replaceWithNew() {
-        replaceWhole(target, [](OutputFile& file) { file.writeLine("new"); });
+    void replaceWithNew() { ReplacementFile(hostFolder, "data.txt", target).commit("new\r\n"); }
+    // The error that replacing the file ends with; empty text when it succeeds.
+    std::string errorOfReplacing() {
+        try {
+            replaceWithNew();
+        } catch (const RunError& error) {
+            return error.what();
+        }
+        return {};
     }
     std::vector<std::string> namesInFolder() const {
         std::vector<std::string> names;
@@ -34,16 +52,12 @@ protected:
     }
 
     testing::TempFolder folder;
+    const HostFolder hostFolder = HostFolder::open(folder.folderPath(), folder.folderPath());
     const std::string target = folder.file("data.txt");
 };
 
 TEST_F(ReplacementFileTest, FileNotCompletedLeavesTheTargetAsItWasAndNothingBeside) {
-    EXPECT_THROW(replaceWhole(target,
-                              [](OutputFile& file) {
-                                  file.writeLine("new, but the run ends in an error before it is complete");
-                                  throw RunError("an error");
-                              }),
-                 RunError);
+    { const ReplacementFile abandoned(hostFolder, "data.txt", target); }
     EXPECT_EQ(readBytes(target), "old");
     EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
 }
@@ -54,16 +68,35 @@ TEST_F(ReplacementFileTest, ReadOnlyFileIsRefusedAndLeftAsItIs) {
 #else
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
 #endif
-    try {
-        replaceWithNew();
-        FAIL() << "a read-only file was replaced";
-    } catch (const RunError& error) {
-        EXPECT_EQ(std::string(error.what()), "cannot replace '" + target + "': the file is read-only");
-    }
+    EXPECT_EQ(errorOfReplacing(), "cannot replace '" + target + "': the file is read-only");
     EXPECT_EQ(readBytes(target), "old");
 #ifdef _WIN32
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
+}
+
+TEST_F(ReplacementFileTest, FileWithOtherNamesIsRefused) {
+    fs::create_hard_link(target, folder.file("copy.txt"));
+    EXPECT_EQ(errorOfReplacing(),
+              "cannot replace '" + target + "': has 2 hard links; a run writes no file that has other names");
+    EXPECT_EQ(readBytes(folder.file("copy.txt")), "old");
+}
+
+TEST_F(ReplacementFileTest, FileSavedOverTheTargetMeanwhileIsKeptAndNothingIsReplaced) {
+    ReplacementFile replacement(hostFolder, "data.txt", target);
+    // A co-worker's editor saves as editors do: a copy renamed over the file.
+    testing::writeBytes(folder.file("saved.tmp"), "a co-worker's save");
+    fs::rename(folder.file("saved.tmp"), target);
+    try {
+        replacement.commit("new\r\n");
+        FAIL() << "the co-worker's save was replaced";
+    } catch (const RunError& error) {
+        EXPECT_EQ(std::string(error.what()), "cannot replace '" + target +
+                                                 "': the file was changed by another program meanwhile, so "
+                                                 "nothing was replaced");
+    }
+    EXPECT_EQ(readBytes(target), "a co-worker's save");
+    EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
 }
 
 #ifdef _WIN32
@@ -96,17 +129,66 @@ TEST_F(ReplacementFileTest, FileBehindALinkIsReplacedWithItsPermissionsAndTheLin
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() / "store"), fs::directory_iterator()), 1);
 }
 
+TEST_F(ReplacementFileTest, NewFileIsTheUsersAloneUntilItIsComplete) {
+    const mode_t savedMask = umask(0);
+    fs::permissions(target, fs::perms::all);
+    const ReplacementFile replacement(hostFolder, "data.txt", target);
+    umask(savedMask);
+    for (const std::string& name : namesInFolder()) {
+        if (name != "data.txt") {
+            struct stat status {};
+            ASSERT_EQ(stat(folder.file(name).c_str(), &status), 0);
+            EXPECT_EQ(status.st_mode & 0777, 0600U) << name;
+        }
+    }
+    EXPECT_EQ(namesInFolder().size(), 2U);
+}
+
+TEST_F(ReplacementFileTest, AccessListAndUserAttributesOfTheOldFileAreKept) {
+    acl_t acl = acl_from_text("u::rw-,u:2002:r--,g::r--,m::r--,o::---");
+    const int listed = acl_set_file(target.c_str(), ACL_TYPE_ACCESS, acl);
+    acl_free(acl);
+    if (listed != 0 || setxattr(target.c_str(), "user.note", "kept", 4, 0) != 0) {
+        GTEST_SKIP() << "the temporary folder's file system keeps no access lists or user attributes";
+    }
+    replaceWithNew();
+    acl = acl_get_file(target.c_str(), ACL_TYPE_ACCESS);
+    char* text = acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS);
+    EXPECT_STREQ(text, "user::rw-,user:2002:r--,group::r--,mask::r--,other::---");
+    acl_free(text);
+    acl_free(acl);
+    char note[8] = {};
+    EXPECT_EQ(getxattr(target.c_str(), "user.note", note, sizeof note), 4);
+    EXPECT_STREQ(note, "kept");
+}
+
+TEST_F(ReplacementFileTest, ImmutableFileIsRefusedWithItsCause) {
+    const int descriptor = open(target.c_str(), O_RDONLY);
+    int flags = 0;
+    if (geteuid() != 0 || ioctl(descriptor, FS_IOC_GETFLAGS, &flags) != 0 ||
+        (flags |= FS_IMMUTABLE_FL, ioctl(descriptor, FS_IOC_SETFLAGS, &flags)) != 0) {
+        close(descriptor);
+        GTEST_SKIP() << "making a file immutable needs root and a file system that has the attribute";
+    }
+    EXPECT_EQ(errorOfReplacing(),
+              "cannot replace '" + target + "': the file is immutable (its attribute i is set; see lsattr)");
+    flags &= ~FS_IMMUTABLE_FL;
+    ioctl(descriptor, FS_IOC_SETFLAGS, &flags);
+    close(descriptor);
+    EXPECT_EQ(readBytes(target), "old");
+}
+
 TEST_F(ReplacementFileTest, InterruptionRemovesTheNewFileAndLeftoversGoWithTheNextReplacement) {
     // A run killed outright leaves its new file behind; one of the user's, of exactly that form, goes
     // with the next replacement, and a file of any other name stays.
     testing::writeBytes(folder.file(".data.txt.k3x9qa"), "left by a killed run");
     testing::writeBytes(folder.file(".data.txt.k3x9qa.keep"), "the user's own");
-    EXPECT_EXIT(replaceWhole(target,
-                             [](OutputFile& file) {
-                                 file.writeLine("new");
-                                 std::raise(SIGTERM);
-                             }),
-                ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EXIT(
+        {
+            const ReplacementFile replacement(hostFolder, "data.txt", target);
+            std::raise(SIGTERM);
+        },
+        ::testing::KilledBySignal(SIGTERM), "^$");
     EXPECT_EQ(readBytes(target), "old");
     EXPECT_THAT(namesInFolder(), ::testing::UnorderedElementsAre("data.txt", ".data.txt.k3x9qa.keep"));
 }

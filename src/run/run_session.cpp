@@ -68,7 +68,7 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationT
 
     actionLog.close();
     // Everything is written: other runs may come in while the user reads the notice.
-    folderLock.release();
+    folderLock.release(actionLog.written());
     dialogue.showNotice("done");
 }
 

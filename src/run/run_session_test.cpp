@@ -1,5 +1,5 @@
 #include "core/file_names.h"
-#include "core/host_path.h"
+#include "core/host_folder.h"
 #include "core/run_error.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
@@ -171,6 +171,41 @@ TEST_F(RunSessionTest, ErrorInALaterStageKeepsTheFilesAndLogOfTheStagesBefore) {
     EXPECT_EQ(splitCrLfLines(readBytes(folder.file(std::string(groupedReportFileName)))).size(), 2U);
     EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
 }
+
+#ifndef _WIN32
+TEST_F(RunSessionTest, FolderSwappedForALinkWhileTheRunWaitsIsNotWhereTheRunWrites) {
+    // A co-worker who may write the folder above renames the data folder at the confirmation prompt and
+    // puts a link to a private folder of the user's in its place.
+    testing::TempFolder privateFolder;
+    testing::writeBytes(privateFolder.file("sampleEvalData.txt"), "private\t\r\n");
+    const std::filesystem::path data = folder.path() / "fall";
+    std::filesystem::create_directory(data);
+    std::filesystem::rename(folder.file("sampleEvalData.txt"), data / "sampleEvalData.txt");
+    class SwappingDialogue : public testing::ScriptedDialogue {
+    public:
+        using ScriptedDialogue::ScriptedDialogue;
+        std::string askText(const std::string& prompt, AnswerKind kind) override {
+            if (!shown.empty()) {
+                std::filesystem::rename(data, data.string() + ".old");
+                std::filesystem::create_directory_symlink(elsewhere, data);
+            }
+            return ScriptedDialogue::askText(prompt, kind);
+        }
+        std::filesystem::path data;
+        std::filesystem::path elsewhere;
+    } swapping({data.string(), "999"});
+    swapping.data = data;
+    swapping.elsewhere = privateFolder.path();
+
+    EXPECT_EQ(runSession(swapping, errors, [] { return 1U; }), 0) << errors.str();
+    EXPECT_EQ(readBytes(privateFolder.file("sampleEvalData.txt")), "private\t\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(privateFolder.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_EQ(splitCrLfLines(readBytes(data.string() + ".old/" + std::string(numbersOnlyFileName))).size(),
+              200U);
+}
+#endif
 
 } // namespace
 } // namespace courseeval

@@ -24,7 +24,8 @@ constexpr int firstFillerColumn = 5;
 
 void generateSampleData(const DataFolder& folder, RandomSource& random, UserDialogue& dialogue) {
     // The old file is replaced only by 200 complete records on the disk, and only then is the user told.
-    folder.replaceEvaluationFile([&random](OutputFile& evaluationFile) {
+    std::string records;
+    {
         const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
         std::string line;
         for (int row = 1; row <= sampleRecordCount; ++row) {
@@ -51,9 +52,10 @@ void generateSampleData(const DataFolder& folder, RandomSource& random, UserDial
                     .append(numberText(column))
                     .append("\t");
             }
-            evaluationFile.writeLine(line);
+            records.append(line).append("\r\n");
         }
-    });
+    }
+    folder.replaceEvaluationFile(records);
     dialogue.showNotice("Sample data should have been overwritten");
 }
 

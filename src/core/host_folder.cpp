@@ -1,0 +1,57 @@
+#include "core/host_folder.h"
+
+#include "core/file_error.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace courseeval {
+
+std::string hostFolderName(std::string_view folderPath) {
+    std::string name(folderPath);
+#ifndef _WIN32
+    std::replace(name.begin(), name.end(), '\\', '/');
+#endif
+    return name;
+}
+
+HostFolder::HostFolder(std::string path, std::intptr_t native) : path_(std::move(path)), native_(native) {}
+
+HostFolder::HostFolder(HostFolder&& other) noexcept
+    : path_(std::move(other.path_)), native_(std::exchange(other.native_, -1)),
+      locked_(std::exchange(other.locked_, false)), wide_(std::move(other.wide_)) {}
+
+HostFolder& HostFolder::operator=(HostFolder&& other) noexcept {
+    if (this != &other) {
+        HostFolder old(std::move(*this));
+        path_ = std::move(other.path_);
+        native_ = std::exchange(other.native_, -1);
+        locked_ = std::exchange(other.locked_, false);
+        wide_ = std::move(other.wide_);
+    }
+    return *this;
+}
+
+std::string HostFolder::pathOf(std::string_view name) const {
+    return std::string(path_).append(name);
+}
+
+HostFile HostFolder::openToWrite(std::string_view name, unsigned permissions) const {
+    HostFile file = openForWriting(name, permissions, false);
+    const FileStatus status = file.status();
+    if (const std::string kind = notARegularFile(status.kind); !kind.empty()) {
+        throw fileError("cannot create", file.path(), kind);
+    }
+    // Writing a file with other names would change it under those too, wherever they stand.
+    if (const std::string otherNames = hasOtherNames(status.links); !otherNames.empty()) {
+        throw fileError("cannot create", file.path(), otherNames);
+    }
+    return file;
+}
+
+HostFile HostFolder::createNew(std::string_view name) const {
+    constexpr unsigned ownerReadWrite = 0600;
+    return openForWriting(name, ownerReadWrite, true);
+}
+
+} // namespace courseeval
