@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -156,15 +158,79 @@ TEST_F(ProgramTest, SampleDataOfAGroupMemberKeepTheFilesGroup) {
     EXPECT_EQ(status.st_gid, sharedGroup);
     EXPECT_EQ(status.st_mode & 0777, 0664U);
 }
+
+TEST_F(ProgramTest, SampleDataOfAFileWhoseGroupCannotBeKeptGiveThatGroupNothing) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "running as other users needs root";
+    }
+    // A set-group-ID folder of group 3000 holds the user's file of group 2002, which they are not in: the
+    // new file comes out of group 3000, which must not read what only group 2002 read.
+    constexpr unsigned user = 2001;
+    const std::string evaluationFile = (data / evaluationFileName).string();
+    ASSERT_EQ(chown(data.c_str(), user, 3000), 0);
+    ASSERT_EQ(chmod(data.c_str(), 02775), 0);
+    ASSERT_EQ(chown(evaluationFile.c_str(), user, 2002), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0640), 0);
+    const testing::ProgramConditions asUser{0, 0, user, user, {user}};
+    if (!testing::canRun(folder.path(), asUser)) {
+        GTEST_SKIP() << "the build or the temporary folder is closed to other users here";
+    }
+    const ProgramRun run = runProgram(folder.path(), "data\n999\n", asUser);
+    ASSERT_EQ(run.status, 0) << run.err;
+    struct stat status {};
+    ASSERT_EQ(stat(evaluationFile.c_str(), &status), 0);
+    EXPECT_EQ(status.st_gid, 3000U);
+    EXPECT_EQ(status.st_mode & 0777, 0600U);
+}
+
+TEST_F(ProgramTest, SampleDataRefusedForACoworkersFileInAStickyFolderSaysWhy) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "running as other users needs root";
+    }
+    constexpr unsigned user = 2001;
+    const std::string evaluationFile = (data / evaluationFileName).string();
+    ASSERT_EQ(chmod(data.c_str(), 01777), 0);
+    ASSERT_EQ(chown(evaluationFile.c_str(), 2002, 2002), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0666), 0);
+    const testing::ProgramConditions asUser{0, 0, user, user, {user}};
+    if (!testing::canRun(folder.path(), asUser)) {
+        GTEST_SKIP() << "the build or the temporary folder is closed to other users here";
+    }
+    const ProgramRun run = runProgram(folder.path(), "data\n999\n", asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot replace '" +
+                           evaluationFile.substr(folder.path().string().size() + 1) +
+                           "': the folder is sticky and the file belongs to user 2002\n");
+}
 #endif
 
 #ifdef _WIN32
+TEST_F(ProgramTest, SampleDataOnAFileHeldByAnotherProgramLeavesNothingBesideTheData) {
+    const HANDLE held = CreateFileW((data / evaluationFileName).wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const ProgramRun run = runProgram(folder.path(), "data\n999\n");
+    CloseHandle(held);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(
+        run.err,
+        "course-eval: cannot replace 'data\\sampleEvalData.txt': the file is in use by another program\n");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(data)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_THAT(names, ::testing::UnorderedElementsAre(std::string(evaluationFileName),
+                                                       std::string(actionLogFileName)));
+}
+
 TEST_F(ProgramTest, FolderOfAnyScriptAndBeyond260CharactersIsRun) {
     // "\u0141\u00f3d\u017a" holds characters that no Western code page has; it is piped in UTF-8, as
     // PowerShell writes it, and the log holds it in UTF-8. The second folder is over 260 characters long.
     const std::string lodz = "\xC5\x81\xC3\xB3\x64\xC5\xBA";
     const std::string deep = std::string(80, 'a') + "\\" + std::string(80, 'b') + "\\" + std::string(80, 'c');
-    for (const std::string& answer : {lodz, deep}) {
+    // A name ending in a dot, as Linux and Mac clients make them on shares, is not trimmed either.
+    const std::string dotted = "fall.";
+    for (const std::string& answer : {lodz, deep, dotted}) {
         SCOPED_TRACE(answer);
         const fs::path target = fs::path(L"\\\\?\\" + fs::absolute(folder.path()).wstring()) /
                                 fs::path(std::u8string(answer.begin(), answer.end()));

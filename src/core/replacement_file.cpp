@@ -78,6 +78,8 @@ void ReplacementFile::commit(std::string_view content) {
         } else {
             file_.setPermissions(newFilePermissions & ~fileCreationMask());
         }
+        // Nothing of the run may hold the old file open while it is replaced (Windows would refuse).
+        old_ = HostFile();
         file_.sync();
         file_.close();
         target_.folder.replace(temporaryName_, target_.name, target_.status, shown_);

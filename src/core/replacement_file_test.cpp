@@ -82,6 +82,19 @@ TEST_F(ReplacementFileTest, FileWithOtherNamesIsRefused) {
     EXPECT_EQ(readBytes(folder.file("copy.txt")), "old");
 }
 
+#ifdef _WIN32
+TEST_F(ReplacementFileTest, AttributesOfTheOldFileAreKept) {
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    replaceWithNew();
+    EXPECT_EQ(readBytes(target), "new\r\n");
+    EXPECT_EQ(GetFileAttributesA(target.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              DWORD{FILE_ATTRIBUTE_HIDDEN});
+    // The new file is hidden only until it takes the old one's place.
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    replaceWithNew();
+    EXPECT_EQ(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{0});
+}
+#else
 TEST_F(ReplacementFileTest, FileSavedOverTheTargetMeanwhileIsKeptAndNothingIsReplaced) {
     ReplacementFile replacement(hostFolder, "data.txt", target);
     // A co-worker's editor saves as editors do: a copy renamed over the file.
@@ -99,19 +112,6 @@ TEST_F(ReplacementFileTest, FileSavedOverTheTargetMeanwhileIsKeptAndNothingIsRep
     EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
 }
 
-#ifdef _WIN32
-TEST_F(ReplacementFileTest, AttributesOfTheOldFileAreKept) {
-    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-    replaceWithNew();
-    EXPECT_EQ(readBytes(target), "new\r\n");
-    EXPECT_EQ(GetFileAttributesA(target.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
-              DWORD{FILE_ATTRIBUTE_HIDDEN});
-    // The new file is hidden only until it takes the old one's place.
-    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    replaceWithNew();
-    EXPECT_EQ(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{0});
-}
-#else
 TEST_F(ReplacementFileTest, FileBehindALinkIsReplacedWithItsPermissionsAndTheLinkStays) {
     fs::create_directory(folder.path() / "store");
     testing::writeBytes(folder.file("store/real.txt"), "old");

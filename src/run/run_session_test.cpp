@@ -205,6 +205,28 @@ TEST_F(RunSessionTest, FolderSwappedForALinkWhileTheRunWaitsIsNotWhereTheRunWrit
     EXPECT_EQ(splitCrLfLines(readBytes(data.string() + ".old/" + std::string(numbersOnlyFileName))).size(),
               200U);
 }
+#else
+TEST_F(RunSessionTest, FolderHeldByARunCannotBeRenamedUnderIt) {
+    const std::filesystem::path data = folder.path() / "fall";
+    std::filesystem::create_directory(data);
+    std::filesystem::rename(folder.file("sampleEvalData.txt"), data / "sampleEvalData.txt");
+    class RenamingDialogue : public testing::ScriptedDialogue {
+    public:
+        using ScriptedDialogue::ScriptedDialogue;
+        std::string askText(const std::string& prompt, AnswerKind kind) override {
+            if (!shown.empty()) {
+                std::filesystem::rename(data, data.string() + ".old", renamed);
+            }
+            return ScriptedDialogue::askText(prompt, kind);
+        }
+        std::filesystem::path data;
+        std::error_code renamed;
+    } renaming({data.string(), ""});
+    renaming.data = data;
+    EXPECT_EQ(runSession(renaming, errors, [] { return 1U; }), 0) << errors.str();
+    EXPECT_TRUE(renaming.renamed) << "the folder was renamed while the run held it";
+    EXPECT_TRUE(std::filesystem::exists(data / numbersOnlyFileName));
+}
 #endif
 
 } // namespace

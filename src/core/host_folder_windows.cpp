@@ -1,0 +1,396 @@
+// The Windows half of HostFolder: a handle on the folder, held without sharing deletion, so that neither
+// the folder nor any folder above it can be renamed or removed while a run holds it, and its full path,
+// computed once, in the extended-length form, so that no name is trimmed (a folder name ending in a dot or
+// a blank, as Linux and Mac clients make them on shares) and no length limit applies. Files are opened
+// without following a link where the run writes, and without sharing deletion.
+#include "core/file_error.h"
+#include "core/host_folder.h"
+#include "core/host_text.h"
+#include "core/windows_status.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
+#include <windows.h>
+
+namespace courseeval {
+
+namespace {
+
+// Another program (an antivirus scanner, an indexer, a sync client) may hold a file for a moment.
+constexpr int freeFileAttempts = 20;
+constexpr DWORD freeFileRetryMilliseconds = 100;
+// The attributes a file can be given; the others belong to what a file is.
+constexpr DWORD settableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NORMAL |
+                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_TEMPORARY;
+
+bool isSeparator(wchar_t c) {
+    return c == L'\\';
+}
+
+// Whether `path` is a full path that needs no resolving: a drive and a backslash, or a UNC path, with no
+// empty, "." or ".." folder in it. Only such a path is given as it stands; GetFullPathNameW would trim a
+// final dot or blank from every name.
+bool isPlainFullPath(const std::wstring& path) {
+    std::size_t start = 0;
+    if (path.size() >= 3 && path[1] == L':' && isSeparator(path[2])) {
+        start = 3;
+    } else if (path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
+        start = 2;
+    } else {
+        return false;
+    }
+    for (std::size_t at = start; at < path.size();) {
+        const std::size_t end = std::min(path.find(L'\\', at), path.size());
+        const std::wstring_view name(path.data() + at, end - at);
+        if ((name.empty() && end != path.size()) || name == L"." || name == L"..") {
+            return false;
+        }
+        at = end + 1;
+    }
+    return true;
+}
+
+// The full path of the folder `path` in the extended-length form, final backslash included.
+std::wstring fullFolderPath(const std::string& path) {
+    std::wstring converted = wideFromText(path.empty() ? "." : path);
+    std::replace(converted.begin(), converted.end(), L'/', L'\\');
+    if (converted.starts_with(L"\\\\?\\")) {
+        return converted.ends_with(L'\\') ? converted : converted + L'\\';
+    }
+    // A folder name alone, relative to the working folder, is joined to it as it stands.
+    const bool relative = !(converted.size() >= 2 && converted[1] == L':') && !isSeparator(converted[0]);
+    if (relative) {
+        std::wstring working(GetCurrentDirectoryW(0, nullptr), L'\0');
+        working.resize(GetCurrentDirectoryW(static_cast<DWORD>(working.size()), working.data()));
+        if (!working.ends_with(L'\\')) {
+            working += L'\\';
+        }
+        converted = working + converted;
+    }
+    std::wstring full = converted;
+    if (!isPlainFullPath(converted)) {
+        full.assign(GetFullPathNameW(converted.c_str(), 0, nullptr, nullptr), L'\0');
+        full.resize(
+            GetFullPathNameW(converted.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    }
+    if (!full.ends_with(L'\\')) {
+        full += L'\\';
+    }
+    return extendedLengthPath(full);
+}
+
+void setAttributes(const std::wstring& path, DWORD attributes, const std::string& shown) {
+    attributes &= settableAttributes;
+    if (SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) == 0) {
+        throw windowsFileError("cannot set the attributes of", shown, GetLastError());
+    }
+}
+
+RunError changedMeanwhile(const std::string& shown) {
+    return fileError("cannot replace", shown,
+                     "the file was changed by another program meanwhile, so nothing was replaced");
+}
+
+RunError inUse(const std::string& shown) {
+    return fileError("cannot replace", shown, "the file is in use by another program");
+}
+
+bool inUseByAnotherProgram(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Waits until no other program holds the file `path`, which must still be the file `old`: opened without
+// sharing, it is held by nobody else.
+void awaitFreeFile(const std::wstring& path, const FileStatus& old, const std::string& shown) {
+    for (int attempt = 1;; ++attempt) {
+        const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            bool same = false;
+            try {
+                same = statusOfHandle(handle, shown).sameFileAs(old);
+            } catch (const RunError&) {
+            }
+            CloseHandle(handle);
+            if (!same) {
+                throw changedMeanwhile(shown);
+            }
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            throw changedMeanwhile(shown);
+        }
+        if (!inUseByAnotherProgram(error)) {
+            throw windowsFileError("cannot replace", shown, error);
+        }
+        if (attempt == freeFileAttempts) {
+            throw inUse(shown);
+        }
+        Sleep(freeFileRetryMilliseconds);
+    }
+}
+
+// The temporary file that Ctrl+C or the closing of the console removes.
+std::unique_ptr<wchar_t[]> temporaryName;
+std::atomic<const wchar_t*> pendingTemporary{nullptr};
+
+BOOL WINAPI removeTemporaryOnInterruption(DWORD /*event*/) {
+    // The file was opened sharing deletion: it goes as soon as the process has ended.
+    if (const wchar_t* name = pendingTemporary.load(); name != nullptr) {
+        DeleteFileW(name);
+    }
+    return FALSE; // and the default handling ends the program
+}
+
+} // namespace
+
+HostFolder HostFolder::open(const std::string& path, const std::string& shown) {
+    constexpr std::string_view what = "cannot use the folder";
+    const std::wstring full = fullFolderPath(path);
+    // Without FILE_SHARE_DELETE: while the run holds the folder, nobody renames or removes it, or any
+    // folder above it.
+    const HANDLE handle = CreateFileW(full.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // With its final separator, a file's name is no path at all: say what stands there instead.
+        const DWORD attributes = GetFileAttributesW(full.substr(0, full.size() - 1).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            throw fileError(what, shown, "is a file, not a folder");
+        }
+        // A missing last folder reads "File not found"; it is the folder that is not found.
+        throw windowsFileError(what, shown, error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+    }
+    HostFolder folder(path, nativeOf(handle));
+    folder.wide_ = full;
+    // Whether a folder is writable is a matter of its access rights, which the log's creation tells.
+    if (statusOfHandle(handle, shown).kind != FileKind::directory) {
+        throw fileError(what, shown, "is a file, not a folder");
+    }
+    return folder;
+}
+
+HostFolder::~HostFolder() {
+    if (native_ != -1) {
+        CloseHandle(handleOf(native_));
+    }
+}
+
+HostFolder HostFolder::duplicate() const {
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (DuplicateHandle(GetCurrentProcess(), handleOf(native_), GetCurrentProcess(), &copy, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS) == 0) {
+        throw windowsFileError("cannot open", path_, GetLastError());
+    }
+    HostFolder folder(path_, nativeOf(copy));
+    folder.wide_ = wide_;
+    return folder;
+}
+
+bool HostFolder::sameFolderAs(const HostFolder& other) const {
+    try {
+        return statusOfHandle(handleOf(native_), path_)
+            .sameFileAs(statusOfHandle(handleOf(other.native_), other.path_));
+    } catch (const RunError&) {
+        return false;
+    }
+}
+
+std::optional<FileStatus> HostFolder::statusOf(std::string_view name) const {
+    const HANDLE handle = CreateFileW(
+        (wide_ + wideFromText(name)).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::optional<FileStatus> status;
+    try {
+        status = statusOfHandle(handle, pathOf(name));
+    } catch (const RunError&) {
+    }
+    CloseHandle(handle);
+    return status;
+}
+
+HostFolder::Reached HostFolder::follow(std::string_view name, std::string_view what) const {
+    // Links on Windows need a privilege to be made; they are followed as the system follows them.
+    const HANDLE handle = CreateFileW((wide_ + wideFromText(name)).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    Reached reached{duplicate(), std::string(name), std::nullopt};
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            return reached;
+        }
+        throw windowsFileError(what, pathOf(name), error);
+    }
+    try {
+        reached.status = statusOfHandle(handle, pathOf(name));
+    } catch (const RunError&) {
+        CloseHandle(handle);
+        throw;
+    }
+    CloseHandle(handle);
+    return reached;
+}
+
+HostFile HostFolder::openToRead(std::string_view name, const std::string& shown) const {
+    // Backup semantics open a folder too, so that it is refused as what it is.
+    HostFile file(shown, nativeOf(CreateFileW((wide_ + wideFromText(name)).c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    if (!file.isOpen()) {
+        throw windowsFileError("cannot open", shown, GetLastError());
+    }
+    if (const std::string kind = notARegularFile(file.status().kind); !kind.empty()) {
+        throw fileError("cannot read", shown, kind);
+    }
+    return file;
+}
+
+HostFile HostFolder::openForWriting(std::string_view name, unsigned /*permissions*/, bool onlyNew) const {
+    const std::string path = pathOf(name);
+    // A link (or junction) is opened as itself, and refused as what it is.
+    HostFile file(path, nativeOf(CreateFileW(
+                            (wide_ + wideFromText(name)).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, onlyNew ? CREATE_NEW : OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    if (!file.isOpen()) {
+        const DWORD error = GetLastError();
+        if (onlyNew && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
+            return {};
+        }
+        if (const std::optional<FileStatus> standing = statusOf(name);
+            standing && standing->kind != FileKind::regular) {
+            throw fileError("cannot create", path, notARegularFile(standing->kind));
+        }
+        throw windowsFileError("cannot create", path, error);
+    }
+    return file;
+}
+
+HostFile HostFolder::createTemporary(std::string_view name, const std::string& shown) const {
+    const std::wstring full = wide_ + wideFromText(name);
+    HostFile file(shown,
+                  nativeOf(CreateFileW(full.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr)));
+    if (!file.isOpen()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            return {};
+        }
+        throw windowsFileError("cannot create", shown, error);
+    }
+    temporaryName = std::make_unique<wchar_t[]>(full.size() + 1);
+    std::copy(full.c_str(), full.c_str() + full.size() + 1, temporaryName.get());
+    pendingTemporary.store(temporaryName.get());
+    SetConsoleCtrlHandler(removeTemporaryOnInterruption, TRUE);
+    return file;
+}
+
+void HostFolder::forgetTemporary() {
+    SetConsoleCtrlHandler(removeTemporaryOnInterruption, FALSE);
+    pendingTemporary.store(nullptr);
+}
+
+std::string HostFolder::remove(std::string_view name) const {
+    if (DeleteFileW((wide_ + wideFromText(name)).c_str()) == 0) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) {
+            return windowsErrorText(error);
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> HostFolder::ownRegularFiles() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((wide_ + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+            try {
+                names.push_back(textFromWide(found.cFileName));
+            } catch (const RunError&) {
+                // A name that is no text (half a surrogate pair) is no leftover of a run.
+            }
+        }
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+    return names;
+}
+
+std::string HostFolder::whyNotReplaceable(std::string_view /*name*/, const HostFile& /*file*/,
+                                          const FileStatus& status) const {
+    return (status.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? "the file is read-only" : std::string();
+}
+
+void HostFolder::replace(std::string_view temporaryName, std::string_view target,
+                         const std::optional<FileStatus>& old, const std::string& shown) const {
+    const std::wstring from = wide_ + wideFromText(temporaryName);
+    const std::wstring to = wide_ + wideFromText(target);
+    if (!old) {
+        // Nothing to replace: the new file takes the name, unless another program took it meanwhile, and
+        // is no longer hidden.
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) == 0) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+                throw changedMeanwhile(shown);
+            }
+            throw windowsFileError("cannot create", shown, error);
+        }
+        setAttributes(to, FILE_ATTRIBUTE_NORMAL, shown);
+        return;
+    }
+    // ReplaceFileW is called once, when the file is free: each failed call may leave a file of its own
+    // beside the data.
+    awaitFreeFile(to, *old, shown);
+    // ReplaceFileW keeps the old file's access rights, owner, creation time and streams.
+    if (ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ==
+        0) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // The old file may be gone already: the new one must take its place, never be removed.
+            if (GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0) {
+                setAttributes(to, old->attributes, shown);
+                return;
+            }
+            throw windowsFileError("cannot replace", shown, error);
+        }
+        if (inUseByAnotherProgram(error)) {
+            throw inUse(shown);
+        }
+        throw windowsFileError("cannot replace", shown, error);
+    }
+    setAttributes(to, old->attributes, shown);
+}
+
+HostFile::Lock HostFolder::lock() {
+    // A folder cannot be locked on Windows; the handle held without sharing deletion keeps it in place,
+    // and the log's lock keeps other runs out.
+    return HostFile::Lock::unsupported;
+}
+
+void HostFolder::unlock() {}
+
+std::uint32_t currentUser() {
+    return 0;
+}
+
+unsigned fileCreationMask() {
+    return 0;
+}
+
+} // namespace courseeval
