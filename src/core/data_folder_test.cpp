@@ -1,3 +1,4 @@
+#include "core/action_log.h"
 #include "core/data_folder.h"
 #include "core/file_names.h"
 #include "core/run_error.h"
@@ -76,6 +77,25 @@ TEST_F(DataFolderTest, FileWithOtherNamesIsNotWritten) {
 }
 
 #ifndef _WIN32
+TEST_F(DataFolderTest, LockHoldsARecordLockAndIsLostWhenTheLogHoldsWhatTheRunDidNotWrite) {
+    FolderLock lock = folder.lock();
+    ActionLog actionLog(lock.openLog());
+    actionLog.logAction("this run's entry");
+    const std::string log = temp.file(std::string(actionLogFileName));
+    // The record lock that network file systems carry to the server, as a run on another client asks it.
+    const int otherClient = open(log.c_str(), O_WRONLY);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    EXPECT_NE(fcntl(otherClient, F_OFD_SETLK, &whole), 0);
+    // A run that got in all the same (its client saw no lock) writes the log too.
+    EXPECT_EQ(write(otherClient, "x", 1), 1);
+    close(otherClient);
+    EXPECT_EQ(errorOf([&] { lock.release(actionLog.written()); }),
+              "lost the lock on '" + log +
+                  "': the file holds what this run did not write, so another run has written the folder "
+                  "meanwhile");
+}
+
 TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolder) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "giving a link to another user needs root";
