@@ -16,13 +16,13 @@ constexpr unsigned ownerReadWrite = 0600;
 
 // The folder named by `folderPath`, opened.
 HostFolder openFolder(const std::string& folderPath) {
-    const std::string name = hostFolderName(folderPath);
+    const std::string hostPath = hostFolderName(folderPath);
     // The system would stop at the NUL and name another folder.
-    if (name.find('\0') != std::string::npos) {
-        throw fileError("cannot create", name + std::string(actionLogFileName),
+    if (hostPath.find('\0') != std::string::npos) {
+        throw fileError("cannot create", hostPath + std::string(actionLogFileName),
                         "file name holds a NUL character");
     }
-    return HostFolder::open(name, folderPath);
+    return HostFolder::open(hostPath, folderPath);
 }
 
 } // namespace
