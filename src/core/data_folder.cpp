@@ -40,16 +40,16 @@ InputFile DataFolder::openEvaluationFile() {
     if (!named.status) {
         throw fileError("cannot open", path, ENOENT);
     }
-    if (const std::string kind = notARegularFile(named.status->kind); !kind.empty()) {
-        throw fileError("cannot read", path, kind);
+    if (const Refusal kind = notARegularFile(named.status->kind)) {
+        throw fileError("cannot read", path, *kind);
     }
     HostFile file = named.folder.openToRead(named.name, path);
     const FileStatus status = file.status();
     if (!status.sameFileAs(*named.status)) {
         throw fileError("cannot open", path, "the file was replaced while it was opened");
     }
-    if (const std::string tooLarge = tooLargeToRead(status.stamp.size); !tooLarge.empty()) {
-        throw fileError("cannot read", path, tooLarge);
+    if (const Refusal tooLarge = tooLargeToRead(status.stamp.size)) {
+        throw fileError("cannot read", path, *tooLarge);
     }
     evaluationAccess_ = file.access();
     return {std::move(file), status, logNameOf(evaluationFileName), folder_, evaluationFileName};
@@ -71,11 +71,15 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
         source.extendedEntries.empty()
             ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
             : source;
-    if (HostFile file = folder_.createNew(fileName); file.isOpen()) {
-        file.setAccess(access);
-        return {std::move(file), logNameOf(fileName)};
+    HostFile file = folder_.openExistingToWrite(fileName);
+    if (!file.isOpen()) {
+        if (file = folder_.createNew(fileName); file.isOpen()) {
+            file.setAccess(access);
+            return {std::move(file), logNameOf(fileName)};
+        }
+        // Another program put a file at the name meanwhile.
+        file = folder_.openToWrite(fileName, ownerReadWrite);
     }
-    HostFile file = folder_.openToWrite(fileName, ownerReadWrite);
     const FileStatus status = file.status();
     const std::uint32_t user = currentUser();
     // A file created by an earlier run, or by someone else, may be more readable than this run's data.

@@ -16,10 +16,10 @@ bool isTemporaryLetter(char c) {
 
 } // namespace
 
-std::string notARegularFile(FileKind kind) {
+Refusal notARegularFile(FileKind kind) {
     switch (kind) {
     case FileKind::regular:
-        return {};
+        return std::nullopt;
     case FileKind::directory:
         return "is a directory, not a regular file";
     case FileKind::symbolicLink:
@@ -42,16 +42,16 @@ bool followsLink(std::uint32_t linkOwner, std::uint32_t user) {
     return linkOwner == user || linkOwner == 0;
 }
 
-std::string hasOtherNames(std::uint64_t links) {
+Refusal hasOtherNames(std::uint64_t links) {
     if (links <= 1) {
-        return {};
+        return std::nullopt;
     }
     return "has " + std::to_string(links) + " hard links; a run writes no file that has other names";
 }
 
-std::string tooLargeToRead(std::uint64_t size) {
+Refusal tooLargeToRead(std::uint64_t size) {
     if (size <= evaluationFileSizeLimit) {
-        return {};
+        return std::nullopt;
     }
     return "holds " + std::to_string(size) + " bytes, more than the 64 MiB (" +
            std::to_string(evaluationFileSizeLimit) + " bytes) an evaluation file may hold";

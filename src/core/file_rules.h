@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,12 +10,16 @@ namespace courseeval {
 // The rules by which the files of a data folder, which others may write too, are opened. Each is a plain
 // decision on facts the host has looked up; the host halves of HostFile look them up.
 
+// Why a file is refused, in the words an error gives after the file's name ("is a FIFO, not a regular
+// file"); nothing when it is not.
+using Refusal = std::optional<std::string>;
+
 // What a name of the folder stands for, as far as opening it goes.
 enum class FileKind { regular, directory, symbolicLink, fifo, socket, characterDevice, blockDevice, other };
 
 // Why a file of this kind is not opened as a data file: "is a FIFO, not a regular file" and the like;
-// empty for a regular file.
-std::string notARegularFile(FileKind kind);
+// nothing for a regular file.
+Refusal notARegularFile(FileKind kind);
 
 // Whether a symbolic link may be followed: only one of the running user or of root. Anybody else's link,
 // the folder owner's included, could lead the run to any file its user may read, show that file's content
@@ -22,15 +27,16 @@ std::string notARegularFile(FileKind kind);
 bool followsLink(std::uint32_t linkOwner, std::uint32_t user);
 
 // Why a file with `links` names (hard links) is not written: writing it would change the file under its
-// other names too, which may stand anywhere on the file system. Empty text for a file of one name.
-std::string hasOtherNames(std::uint64_t links);
+// other names too, which may stand anywhere on the file system. Nothing for a file of one name.
+Refusal hasOtherNames(std::uint64_t links);
 
 // The most an evaluation file may hold. A real export (1000 records of 43 fields) is well under 1 MB; the
 // limit keeps the memory of a run bounded whatever file stands in the folder.
 inline constexpr std::uint64_t evaluationFileSizeLimit = std::uint64_t{64} * 1024 * 1024;
 
-// Why a file of `size` bytes is not read as evaluation file, naming the limit; empty when it is within it.
-std::string tooLargeToRead(std::uint64_t size);
+// Why a file of `size` bytes is not read as evaluation file, naming the limit; nothing when it is within
+// it.
+Refusal tooLargeToRead(std::uint64_t size);
 
 // A file's size and time of last change, as the host gives them when it is opened and when reading ends.
 struct FileStamp {

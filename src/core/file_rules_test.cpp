@@ -21,8 +21,8 @@ TEST(FileRulesTest, FileChangedWhileReadWhenBytesSizeOrTimeDiffer) {
 }
 
 TEST(FileRulesTest, SizeLimitAllowsSixtyFourMebibytesExactly) {
-    EXPECT_EQ(tooLargeToRead(evaluationFileSizeLimit), "");
-    EXPECT_NE(tooLargeToRead(evaluationFileSizeLimit + 1), "");
+    EXPECT_FALSE(tooLargeToRead(evaluationFileSizeLimit));
+    EXPECT_TRUE(tooLargeToRead(evaluationFileSizeLimit + 1));
 }
 
 TEST(FileRulesTest, DerivedFileLosesOnlyTheReadPermissionsItsSourceLacks) {

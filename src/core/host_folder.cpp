@@ -37,21 +37,29 @@ std::string HostFolder::pathOf(std::string_view name) const {
 }
 
 HostFile HostFolder::openToWrite(std::string_view name, unsigned permissions) const {
-    HostFile file = openForWriting(name, permissions, false);
+    return writableRegularFile(openForWriting(name, permissions, Creation::allowed));
+}
+
+HostFile HostFolder::openExistingToWrite(std::string_view name) const {
+    HostFile file = openForWriting(name, 0, Creation::never);
+    return file.isOpen() ? writableRegularFile(std::move(file)) : std::move(file);
+}
+
+HostFile HostFolder::writableRegularFile(HostFile file) {
     const FileStatus status = file.status();
-    if (const std::string kind = notARegularFile(status.kind); !kind.empty()) {
-        throw fileError("cannot create", file.path(), kind);
+    if (const Refusal kind = notARegularFile(status.kind)) {
+        throw fileError("cannot create", file.path(), *kind);
     }
     // Writing a file with other names would change it under those too, wherever they stand.
-    if (const std::string otherNames = hasOtherNames(status.links); !otherNames.empty()) {
-        throw fileError("cannot create", file.path(), otherNames);
+    if (const Refusal otherNames = hasOtherNames(status.links)) {
+        throw fileError("cannot create", file.path(), *otherNames);
     }
     return file;
 }
 
 HostFile HostFolder::createNew(std::string_view name) const {
     constexpr unsigned ownerReadWrite = 0600;
-    return openForWriting(name, ownerReadWrite, true);
+    return openForWriting(name, ownerReadWrite, Creation::onlyNew);
 }
 
 } // namespace courseeval

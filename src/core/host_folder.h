@@ -57,6 +57,8 @@ public:
     // FIFO: anything but a regular file of one name is refused, as "cannot create '<path>': is a symbolic
     // link, not a regular file" and the like.
     HostFile openToWrite(std::string_view name, unsigned permissions) const;
+    // openToWrite() of a file that exists; a closed HostFile when no file has that name.
+    HostFile openExistingToWrite(std::string_view name) const;
     // Creates the file `name`, new, readable and writable by the user alone until it is given other
     // access; a closed HostFile when the name is taken.
     HostFile createNew(std::string_view name) const;
@@ -72,9 +74,8 @@ public:
     // The names of the regular files of the folder that belong to the running user.
     std::vector<std::string> ownRegularFiles() const;
     // Why the user may not replace the file `name`, open as `file` with status `status`: "the file is
-    // read-only", "the file is immutable" and the like; empty when they may.
-    std::string whyNotReplaceable(std::string_view name, const HostFile& file,
-                                  const FileStatus& status) const;
+    // read-only", "the file is immutable" and the like; nothing when they may.
+    Refusal whyNotReplaceable(std::string_view name, const HostFile& file, const FileStatus& status) const;
     // Puts the complete file `temporary` in the place of `target` in one step and makes that durable,
     // provided that `target` still names the file `old` (still names nothing, when `old` is nothing):
     // otherwise another program put a file there meanwhile, and nothing is replaced. Errors name `shown`.
@@ -91,9 +92,14 @@ public:
 
 private:
     HostFolder(std::string path, std::intptr_t native);
-    // openToWrite() and createNew() as far as they are the host's: the opening, with what stands at `name`
-    // named when that fails; a closed HostFile when `onlyNew` and the name is taken.
-    HostFile openForWriting(std::string_view name, unsigned permissions, bool onlyNew) const;
+    enum class Creation { allowed, onlyNew, never };
+    // openToWrite(), openExistingToWrite() and createNew() as far as they are the host's: the opening, with
+    // what stands at `name` named when that fails; a closed HostFile when the name is taken and `creation`
+    // is onlyNew, or when it is missing and `creation` is never.
+    HostFile openForWriting(std::string_view name, unsigned permissions, Creation creation) const;
+    // The file opened by openToWrite() or openExistingToWrite(), once it is checked to be a regular file of
+    // one name.
+    static HostFile writableRegularFile(HostFile file);
 
     std::string path_;
     std::intptr_t native_ = -1;

@@ -235,10 +235,9 @@ HostFolder::Reached HostFolder::follow(std::string_view name, std::string_view w
             }
             folder = HostFolder(folderPartOf(reached), next);
         }
-        reachedName = linked.substr(folderPartOf(linked).size());
-        if (reachedName.empty()) {
-            reachedName = ".";
-        }
+        // A link to a folder ("data/") names the folder itself, which is then refused as what it is.
+        const std::string_view leaf = linked.substr(folderPartOf(linked).size());
+        reachedName = std::string(leaf.empty() ? std::string_view(".") : leaf);
     }
     throw fileError(what, path, ELOOP);
 }
@@ -251,31 +250,33 @@ HostFile HostFolder::openToRead(std::string_view name, const std::string& shown)
         const int error = errno;
         if (const std::optional<FileStatus> standing = statusOf(name);
             standing && standing->kind != FileKind::regular) {
-            throw fileError("cannot read", shown, notARegularFile(standing->kind));
+            throw fileError("cannot read", shown, *notARegularFile(standing->kind));
         }
         throw fileError("cannot open", shown, error);
     }
-    if (const std::string kind = notARegularFile(file.status().kind); !kind.empty()) {
-        throw fileError("cannot read", shown, kind);
+    if (const Refusal kind = notARegularFile(file.status().kind)) {
+        throw fileError("cannot read", shown, *kind);
     }
     return file;
 }
 
-HostFile HostFolder::openForWriting(std::string_view name, unsigned permissions, bool onlyNew) const {
+HostFile HostFolder::openForWriting(std::string_view name, unsigned permissions, Creation creation) const {
+    const int creating = creation == Creation::never     ? 0
+                         : creation == Creation::onlyNew ? O_CREAT | O_EXCL
+                                                         : O_CREAT;
     const std::string path = pathOf(name);
     // Without O_NONBLOCK, opening a FIFO would wait for a reader; with it, a FIFO nobody reads fails ENXIO.
-    HostFile file(path,
-                  openat(descriptorOf(native_), std::string(name).c_str(),
-                         O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (onlyNew ? O_EXCL : 0),
-                         permissions));
+    HostFile file(path, openat(descriptorOf(native_), std::string(name).c_str(),
+                               O_WRONLY | creating | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, permissions));
     if (!file.isOpen()) {
         const int error = errno;
-        if (onlyNew && error == EEXIST) {
+        if ((creation == Creation::onlyNew && error == EEXIST) ||
+            (creation == Creation::never && error == ENOENT)) {
             return {};
         }
         if (const std::optional<FileStatus> standing = statusOf(name);
             standing && standing->kind != FileKind::regular) {
-            throw fileError("cannot create", path, notARegularFile(standing->kind));
+            throw fileError("cannot create", path, *notARegularFile(standing->kind));
         }
         throw fileError("cannot create", path, error);
     }
@@ -290,7 +291,7 @@ HostFile HostFolder::openForWriting(std::string_view name, unsigned permissions,
 HostFile HostFolder::createTemporary(std::string_view name, const std::string& shown) const {
     // Held back from the creation until the file is registered, an interruption cannot leave it behind.
     const InterruptionsHeld held;
-    HostFile file = openForWriting(name, ownerReadWrite, true);
+    HostFile file = openForWriting(name, ownerReadWrite, Creation::onlyNew);
     if (file.isOpen()) {
         file.path_ = shown;
         removeOnInterruption(descriptorOf(native_), name, pathOf(name));
@@ -339,8 +340,8 @@ std::vector<std::string> HostFolder::ownRegularFiles() const {
     return names;
 }
 
-std::string HostFolder::whyNotReplaceable(std::string_view name, const HostFile& file,
-                                          const FileStatus& status) const {
+Refusal HostFolder::whyNotReplaceable(std::string_view name, const HostFile& file,
+                                      const FileStatus& status) const {
     // Root may write any file; a file without any write permission is read-only for root too.
     if ((status.permissions & writePermissions) == 0 ||
         (faccessat(descriptorOf(native_), std::string(name).c_str(), W_OK,
@@ -363,7 +364,7 @@ std::string HostFolder::whyNotReplaceable(std::string_view name, const HostFile&
         status.owner != user && folder.st_uid != user) {
         return "the folder is sticky and the file belongs to user " + std::to_string(status.owner);
     }
-    return {};
+    return std::nullopt;
 }
 
 void HostFolder::replace(std::string_view temporaryName, std::string_view target,

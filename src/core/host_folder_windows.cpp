@@ -250,27 +250,33 @@ HostFile HostFolder::openToRead(std::string_view name, const std::string& shown)
     if (!file.isOpen()) {
         throw windowsFileError("cannot open", shown, GetLastError());
     }
-    if (const std::string kind = notARegularFile(file.status().kind); !kind.empty()) {
-        throw fileError("cannot read", shown, kind);
+    if (const Refusal kind = notARegularFile(file.status().kind)) {
+        throw fileError("cannot read", shown, *kind);
     }
     return file;
 }
 
-HostFile HostFolder::openForWriting(std::string_view name, unsigned /*permissions*/, bool onlyNew) const {
+HostFile HostFolder::openForWriting(std::string_view name, unsigned /*permissions*/,
+                                    Creation creation) const {
+    const DWORD disposition = creation == Creation::never     ? OPEN_EXISTING
+                              : creation == Creation::onlyNew ? CREATE_NEW
+                                                              : OPEN_ALWAYS;
     const std::string path = pathOf(name);
     // A link (or junction) is opened as itself, and refused as what it is.
-    HostFile file(path, nativeOf(CreateFileW(
-                            (wide_ + wideFromText(name)).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, onlyNew ? CREATE_NEW : OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    HostFile file(
+        path, nativeOf(CreateFileW((wide_ + wideFromText(name)).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
     if (!file.isOpen()) {
         const DWORD error = GetLastError();
-        if (onlyNew && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
+        if ((creation == Creation::onlyNew &&
+             (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) ||
+            (creation == Creation::never && error == ERROR_FILE_NOT_FOUND)) {
             return {};
         }
         if (const std::optional<FileStatus> standing = statusOf(name);
             standing && standing->kind != FileKind::regular) {
-            throw fileError("cannot create", path, notARegularFile(standing->kind));
+            throw fileError("cannot create", path, *notARegularFile(standing->kind));
         }
         throw windowsFileError("cannot create", path, error);
     }
@@ -331,9 +337,12 @@ std::vector<std::string> HostFolder::ownRegularFiles() const {
     return names;
 }
 
-std::string HostFolder::whyNotReplaceable(std::string_view /*name*/, const HostFile& /*file*/,
-                                          const FileStatus& status) const {
-    return (status.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? "the file is read-only" : std::string();
+Refusal HostFolder::whyNotReplaceable(std::string_view /*name*/, const HostFile& /*file*/,
+                                      const FileStatus& status) const {
+    if ((status.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return "the file is read-only";
+    }
+    return std::nullopt;
 }
 
 void HostFolder::replace(std::string_view temporaryName, std::string_view target,

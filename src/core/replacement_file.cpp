@@ -29,12 +29,12 @@ ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name
     : target_(folder.follow(name, "cannot replace")), shown_(std::move(shown)) {
     if (target_.status) {
         const FileStatus& status = *target_.status;
-        if (const std::string kind = notARegularFile(status.kind); !kind.empty()) {
-            throw fileError("cannot replace", shown_, kind);
+        if (const Refusal kind = notARegularFile(status.kind)) {
+            throw fileError("cannot replace", shown_, *kind);
         }
         // Its other names would go on naming the old content.
-        if (const std::string otherNames = hasOtherNames(status.links); !otherNames.empty()) {
-            throw fileError("cannot replace", shown_, otherNames);
+        if (const Refusal otherNames = hasOtherNames(status.links)) {
+            throw fileError("cannot replace", shown_, *otherNames);
         }
         try {
             old_ = target_.folder.openToRead(target_.name, shown_);
@@ -44,9 +44,8 @@ ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name
         if (old_.isOpen() && !old_.status().sameFileAs(status)) {
             throw fileError("cannot replace", shown_, "the file was replaced while it was opened");
         }
-        if (const std::string refused = target_.folder.whyNotReplaceable(target_.name, old_, status);
-            !refused.empty()) {
-            throw fileError("cannot replace", shown_, refused);
+        if (const Refusal refused = target_.folder.whyNotReplaceable(target_.name, old_, status)) {
+            throw fileError("cannot replace", shown_, *refused);
         }
     }
     // Leftovers are looked for only in the data folder itself, which this run has locked.
