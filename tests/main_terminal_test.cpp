@@ -3,6 +3,7 @@
 #include "core/file_names.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
+#include "tests/program_run.h"
 #include "tests/pty_program.h"
 
 #include <filesystem>
@@ -21,6 +22,7 @@ constexpr const char* enter = "\r";
 constexpr const char* ctrlD = "\x04";
 constexpr const char* backspace = "\x7f";
 constexpr const char* tab = "\t";
+constexpr const char* ctrlC = "\x03";
 
 // The program on a terminal in a fresh folder; keys are typed once the line editor reads them.
 class ProgramOnATerminalTest : public ::testing::Test {
@@ -112,6 +114,30 @@ TEST_F(ProgramOnATerminalTest, CtrlDAtAPromptAnswersCancel) {
     EXPECT_EQ(
         testing::splitCrLfLines(testing::readBytes((defaultFolder / actionLogFileName).string())).front(),
         "the Path Is h:\\tarnholm_2\\");
+}
+
+TEST_F(ProgramOnATerminalTest, FolderIsFreeForAnotherRunWhileDoneWaitsForEnter) {
+    fs::copy(COURSE_EVAL_EXAMPLES_DIR, folder.path() / "data");
+    start();
+    await(folderPrompt);
+    typeAnswer(std::string("data") + enter);
+    acknowledgeNoticeBefore(confirmPrompt);
+    typeAnswer(enter);
+    await("done");
+    await("[Enter]");
+    // The first user has walked away from the notice; a co-worker's run goes through meanwhile.
+    const testing::ProgramRun second = testing::runProgram(folder.path(), "data\n\n");
+    EXPECT_EQ(second.status, 0) << second.err;
+    typeAnswer(enter);
+    EXPECT_EQ(program->waitForExit(), 0) << program->screen();
+}
+
+TEST_F(ProgramOnATerminalTest, CtrlCAtAPromptLeavesTheTerminalAsItWas) {
+    start();
+    await(folderPrompt);
+    typeAnswer(ctrlC);
+    EXPECT_EQ(program->waitForExit(), -1) << program->screen();
+    EXPECT_TRUE(program->inLineMode());
 }
 
 } // namespace

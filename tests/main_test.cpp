@@ -183,6 +183,42 @@ TEST_F(ProgramTest, SampleDataOfAFileWhoseGroupCannotBeKeptGiveThatGroupNothing)
     EXPECT_EQ(status.st_mode & 0777, 0600U);
 }
 
+TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFilesAlone) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "running as other users needs root";
+    }
+    constexpr unsigned user = 2001;
+    constexpr unsigned coworker = 2002;
+    const testing::ProgramConditions asUser{0, 0, user, user, {user}};
+    if (!testing::canRun(folder.path(), asUser)) {
+        GTEST_SKIP() << "the build or the temporary folder is closed to other users here";
+    }
+    // A folder of root's that the user may only read is named as such before anything is written.
+    ASSERT_EQ(chmod(data.c_str(), 0755), 0);
+    ProgramRun run = runProgram(folder.path(), "data\n\n", asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot use the folder 'data\\': Permission denied\n");
+
+    // In the user's folder, a co-worker's file of a leftover's form is no leftover of the user's.
+    const std::string evaluationFile = (data / evaluationFileName).string();
+    const std::string coworkersFile = (data / ".sampleEvalData.txt.abc123").string();
+    testing::writeBytes(coworkersFile, "a co-worker's");
+    ASSERT_EQ(chown(coworkersFile.c_str(), coworker, coworker), 0);
+    ASSERT_EQ(chown(data.c_str(), user, user), 0);
+    ASSERT_EQ(chown(evaluationFile.c_str(), coworker, coworker), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0666), 0);
+    run = runProgram(folder.path(), "data\n999\n", asUser);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readBytes(coworkersFile), "a co-worker's");
+
+    // A file the user may not write, though its owner may, is read-only for the user.
+    ASSERT_EQ(chown(evaluationFile.c_str(), coworker, coworker), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0644), 0);
+    run = runProgram(folder.path(), "data\n999\n", asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot replace 'data/sampleEvalData.txt': the file is read-only\n");
+}
+
 TEST_F(ProgramTest, SampleDataRefusedForACoworkersFileInAStickyFolderSaysWhy) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "running as other users needs root";

@@ -88,6 +88,12 @@ bool PtyProgram::waitForLineEditor(std::chrono::milliseconds limit) {
     return true;
 }
 
+bool PtyProgram::inLineMode() const {
+    termios settings{};
+    constexpr tcflag_t lineMode = ICANON | ECHO;
+    return tcgetattr(terminal_, &settings) == 0 && (settings.c_lflag & lineMode) == lineMode;
+}
+
 bool PtyProgram::running() {
     int status = 0;
     return child_ > 0 && waitpid(child_, &status, WNOHANG) == 0;

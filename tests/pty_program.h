@@ -25,6 +25,8 @@ public:
     // Waits until a line editor has taken the terminal out of line-by-line mode, as it does while it reads
     // an answer; false when `limit` passes first.
     bool waitForLineEditor(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Whether the terminal reads line by line and echoes what is typed, as a shell expects to find it.
+    bool inLineMode() const;
     // Whether the program is still running.
     bool running();
     // Waits for the program to end; its exit status, or -1 when it did not exit normally.

@@ -114,6 +114,15 @@ TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolde
     EXPECT_EQ(readBytes(temp.file("real.txt")), "a\t\r\n");
 }
 
+TEST_F(DataFolderTest, ReadErrorEndsTheReadingAtOnce) {
+    // Reading a process's memory at address 0 fails with EIO.
+    fs::create_symlink("/proc/self/mem", evaluationFile);
+    InputFile input = folder.openEvaluationFile();
+    char byte = 0;
+    EXPECT_EQ(errorOf([&] { input.read(&byte, 1); }),
+              "cannot read '" + evaluationFile + "': Input/output error");
+}
+
 TEST_F(DataFolderTest, FileSavedOverTheEvaluationFileWhileItIsReadIsNotTakenForIt) {
     writeBytes(evaluationFile, "old\t\r\n");
     InputFile input = folder.openEvaluationFile();

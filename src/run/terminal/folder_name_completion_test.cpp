@@ -46,6 +46,14 @@ TEST_F(FolderNameCompletionTest, SeveralMatchesGiveTheirCommonPartThenTheCandida
     EXPECT_THAT(choice.candidates, ElementsAre("evaluations fall/", "evaluations spring/"));
 }
 
+TEST(FolderNameCompletionOrderTest, CandidatesAreSortedWhateverOrderTheFolderKeeps) {
+    testing::TempFolder folder;
+    for (const char* name : {"zz", "aa", "mm"}) {
+        fs::create_directory(folder.path() / name);
+    }
+    EXPECT_THAT(completeFolderName(folder.folderPath()).candidates, ElementsAre("aa/", "mm/", "zz/"));
+}
+
 TEST(CandidateColumnsTest, NamesGoDownEachColumnWithinTheWidth) {
     const std::vector<std::string> names = {"a/", "bb/", "c/", "dddd/", "e/"};
     // Columns 7 wide (the widest name and two blanks): two fit in 14, so three lines.
