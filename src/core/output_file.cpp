@@ -43,11 +43,6 @@ void OutputFile::flush() {
     file_.writeAll(buffer_.get(), size);
 }
 
-void OutputFile::sync() {
-    flush();
-    file_.sync();
-}
-
 void OutputFile::close() {
     flush();
     file_.close();

@@ -43,8 +43,6 @@ public:
     }
     // Hands everything written so far to the operating system.
     void flush();
-    // Flushes, then waits until the operating system has put everything written on the disk.
-    void sync();
     // Flushes and closes the file; further writes are a programming error.
     void close();
 

@@ -4,6 +4,8 @@
 #include "testing/temp_folder.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 #include <acl/libacl.h>
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fs.h>
 #include <sys/acl.h>
 #include <sys/ioctl.h>
@@ -176,6 +179,43 @@ TEST_F(ReplacementFileTest, ImmutableFileIsRefusedWithItsCause) {
     ioctl(descriptor, FS_IOC_SETFLAGS, &flags);
     close(descriptor);
     EXPECT_EQ(readBytes(target), "old");
+}
+
+TEST_F(ReplacementFileTest, NewFileThatCannotBeRemovedIsNamedInTheError) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "taking an ordinary user's part needs root";
+    }
+    // A folder of user 2001's, which they close while 999 writes: the new file can be put neither in the
+    // old one's place nor away.
+    constexpr uid_t user = 2001;
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const fs::path mine = folder.path() / "mine";
+    fs::create_directory(mine);
+    testing::writeBytes((mine / "data.txt").string(), "old");
+    ASSERT_EQ(chown(mine.c_str(), user, user), 0);
+    ASSERT_EQ(chown((mine / "data.txt").c_str(), user, user), 0);
+    const std::string path = (mine / "").string();
+    EXPECT_EXIT(
+        {
+            if (setgroups(0, nullptr) != 0 || setresgid(user, user, user) != 0 ||
+                setresuid(user, user, user) != 0) {
+                std::exit(2);
+            }
+            ReplacementFile replacement(HostFolder::open(path, path), "data.txt", path + "data.txt");
+            chmod(mine.c_str(), 0555);
+            try {
+                replacement.commit("new\r\n");
+            } catch (const RunError& error) {
+                std::fputs(error.what(), stderr);
+                std::exit(1);
+            }
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1),
+        "^cannot replace '" + path + "data.txt': Permission denied; the unfinished new file '" + path +
+            "\\.data\\.txt\\.[a-z0-9]{6}' could not be removed: Permission denied$");
+    fs::permissions(mine, fs::perms::owner_all);
+    EXPECT_EQ(readBytes((mine / "data.txt").string()), "old");
 }
 
 TEST_F(ReplacementFileTest, InterruptionRemovesTheNewFileAndLeftoversGoWithTheNextReplacement) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/checked_table.h"
-#include "core/checked_text_grid.h"
+#include "intake/checked_table.h"
+#include "intake/checked_text_grid.h"
 
 #include <string>
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace courseeval {
 namespace {
@@ -13,13 +15,15 @@ TEST(EvaluationTablesTest, UnsetCellsReadAsEmptyTextAndRowZero) {
     EXPECT_EQ(tables->occurrence(1, 1), 0);
     EXPECT_EQ(tables->nLines, 0);
     EXPECT_EQ(tables->nUnique, 0);
-    tables->dataArray.assign(1, 2, "");
+    testing::setRow(*tables, 1, {"", ""});
     EXPECT_EQ(tables->dataArray(1, 2), tables->dataArray(2, 2));
 }
 
 TEST(EvaluationTablesTest, LastIndexOfEveryDimensionIsAccepted) {
     const auto tables = std::make_unique<EvaluationTables>();
-    tables->dataArray.assign(1000, 50, "x");
+    std::vector<std::string> fields(50);
+    fields.back() = "x";
+    testing::setRow(*tables, 1000, fields);
     tables->occurrence(100, 1000) = 7;
     tables->courseName[1000] = "c";
     tables->uniqueCourses[1000] = "u";
@@ -31,11 +35,9 @@ TEST(EvaluationTablesTest, CellsAreDistinctKeepTheirLastTextAndResetToNew) {
     const auto tables = std::make_unique<EvaluationTables>();
     tables->occurrence(1, 2) = 12;
     tables->occurrence(2, 1) = 21;
-    tables->dataArray.assign(2, 1, "first");
-    tables->dataArray.assign(2, 1, "second");
-    const std::size_t at = tables->dataArray.store("ab\tcd\t");
-    tables->dataArray.assignStored(1, 2, at + 3, 2);
-    tables->dataArray.assignStored(1, 3, at + 6, 0);
+    testing::setRow(*tables, 2, {"first"});
+    testing::setRow(*tables, 2, {"second"});
+    testing::setRow(*tables, 1, {"", "cd", ""});
     EXPECT_EQ(tables->occurrence(1, 2), 12);
     EXPECT_EQ(tables->occurrence(2, 1), 21);
     EXPECT_EQ(tables->occurrence(1, 1), 0);
@@ -60,10 +62,10 @@ TEST(EvaluationTablesTest, IndexPastTheRangeIsAnErrorNamingTableDimensionAndInde
         }
         return "no error";
     };
-    EXPECT_EQ(messageOf([&] { tables->dataArray.assign(1001, 1, "x"); }), "'dataArray' has no row 1001");
-    EXPECT_EQ(messageOf([&] { tables->dataArray.assign(1, 51, "x"); }), "'dataArray' has no column 51");
-    EXPECT_EQ(messageOf([&] { tables->dataArray.assignStored(0, -1, 0, 0); }),
-              "'dataArray' has no column -1");
+    EXPECT_EQ(messageOf([&] { testing::setRow(*tables, 1001, {"x"}); }), "'dataArray' has no row 1001");
+    EXPECT_EQ(messageOf([&] { testing::setRow(*tables, 1, std::vector<std::string>(51, "x")); }),
+              "'dataArray' has no column 51");
+    EXPECT_EQ(messageOf([&] { (void)tables->dataArray(1, -1); }), "'dataArray' has no column -1");
     EXPECT_EQ(messageOf([&] { tables->occurrence(101, 1) = 1; }), "'occurrence' has no group 101");
     EXPECT_EQ(messageOf([&] { tables->occurrence(1, 1001) = 1; }), "'occurrence' has no slot 1001");
     EXPECT_EQ(messageOf([&] { tables->sectionNumber[1001] = "x"; }), "'sectionNumber' has no row 1001");

@@ -5,6 +5,7 @@
 #include "core/file_names.h"
 #include "intake/evaluation_tables.h"
 #include "testing/file_bytes.h"
+#include "testing/tables_as_new.h"
 #include "testing/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -31,9 +32,7 @@ protected:
     // Fills rows 1, 2, ... of `dataArray` with `rows` (columns from 1) and sets `nLines`.
     void fillRows(const std::vector<std::vector<std::string>>& rows) {
         for (std::size_t r = 0; r < rows.size(); ++r) {
-            for (std::size_t c = 0; c < rows[r].size(); ++c) {
-                tables->dataArray.assign(static_cast<int>(r) + 1, static_cast<int>(c) + 1, rows[r][c]);
-            }
+            setRow(*tables, static_cast<int>(r) + 1, rows[r]);
         }
         tables->nLines = static_cast<int>(rows.size());
     }

@@ -44,3 +44,15 @@ std::string firstCellNotAsNew(const EvaluationTables& tables) {
 }
 
 } // namespace courseeval::testing
+
+namespace courseeval::testing {
+
+void setRow(EvaluationTables& tables, int row, const std::vector<std::string>& fields) {
+    std::string line;
+    for (const std::string& field : fields) {
+        line.append(field).append("\t");
+    }
+    tables.dataArray.assignStoredFields(row, tables.dataArray.store(line), line.size(), '\t');
+}
+
+} // namespace courseeval::testing

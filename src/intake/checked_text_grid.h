@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/checked_table.h"
+#include "intake/checked_table.h"
 
 #include <cstddef>
 #include <cstring>
@@ -63,27 +63,13 @@ public:
         }
     }
 
-    // Sets a cell to a copy of `text`.
-    void assign(int outer, int inner, std::string_view text) {
-        Slice& slice = slices_(outer, inner);
-        // An overwritten text stays in the block until the next reset; a run writes each cell once.
-        slice = {store(text), text.size()};
-    }
-
     // Keeps a copy of `text` in the block, in no cell yet, and returns where the copy starts; cells are
-    // then set to parts of it with assignStored(). Storing a whole line once is cheaper than copying its
-    // fields one by one.
+    // then set to parts of it with assignStoredFields(). Storing a whole line once is cheaper than copying
+    // its fields one by one.
     std::size_t store(std::string_view text) {
         const std::size_t offset = text_.size();
         text_.append(text);
         return offset;
-    }
-
-    // Sets a cell to the `length` bytes from `offset` of the text kept by store().
-    void assignStored(int outer, int inner, std::size_t offset, std::size_t length) {
-        Slice& slice = slices_(outer, inner);
-        requireStored(offset, length);
-        slice = {offset, length};
     }
 
     // Sets the cells (outer, 1), (outer, 2), ... to the fields of the `length` bytes from `offset` of the
