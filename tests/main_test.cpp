@@ -217,6 +217,28 @@ TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFiles
     run = runProgram(folder.path(), "data\n999\n", asUser);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot replace 'data/sampleEvalData.txt': the file is read-only\n");
+
+    // Private data goes into no co-worker's file at an output name, though they let the user write it.
+    ASSERT_EQ(chown(evaluationFile.c_str(), user, user), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0600), 0);
+    const std::string coworkersEcho = (data / fieldEchoFileName).string();
+    ASSERT_EQ(chown(coworkersEcho.c_str(), coworker, coworker), 0);
+    ASSERT_EQ(chmod(coworkersEcho.c_str(), 0666), 0);
+    run = runProgram(folder.path(), "data\n\n", asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "course-eval: cannot create 'data/sampleEvalData_read.txt': belongs to user 2002, who may not "
+              "read the evaluation file it would show\n");
+
+    // Nor is a co-worker's link followed to a file of the user's.
+    fs::rename(evaluationFile, data / "mine.txt");
+    fs::create_symlink("mine.txt", evaluationFile);
+    ASSERT_EQ(lchown(evaluationFile.c_str(), coworker, coworker), 0);
+    run = runProgram(folder.path(), "data\n\n", asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "course-eval: cannot open 'data/sampleEvalData.txt': is a symbolic link of user 2002; only "
+              "links of your own or of root are followed\n");
 }
 
 TEST_F(ProgramTest, SampleDataRefusedForACoworkersFileInAStickyFolderSaysWhy) {
