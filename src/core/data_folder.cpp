@@ -51,7 +51,7 @@ InputFile DataFolder::openEvaluationFile() {
     if (const Refusal tooLarge = tooLargeToRead(status.stamp.size)) {
         throw fileError("cannot read", path, *tooLarge);
     }
-    evaluationAccess_ = file.access();
+    evaluationAccess_ = file.access(status);
     return {std::move(file), status, logNameOf(evaluationFileName), folder_, evaluationFileName};
 }
 
@@ -67,14 +67,15 @@ OutputFile DataFolder::create(std::string_view fileName) const {
 OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess& source) const {
     // A new file gets the evaluation file's access list, or its read and write bits within the umask and
     // no entries beyond them (none inherited from the folder's default list, say).
-    const FileAccess access =
-        source.extendedEntries.empty()
-            ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
-            : source;
+    const auto newFileAccess = [&source] {
+        return source.extendedEntries.empty()
+                   ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
+                   : source;
+    };
     HostFile file = folder_.openExistingToWrite(fileName);
     if (!file.isOpen()) {
         if (file = folder_.createNew(fileName); file.isOpen()) {
-            file.setAccess(access);
+            file.setAccess(newFileAccess());
             return {std::move(file), logNameOf(fileName)};
         }
         // Another program put a file at the name meanwhile.
@@ -88,7 +89,7 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
                         "belongs to user " + std::to_string(status.owner) +
                             ", who may not read the evaluation file it would show");
     }
-    if (moreReadableThan(file.access(), source)) {
+    if (moreReadableThan(file.access(status), source)) {
         // Narrowing it would not close it to those who hold it open already: a new file takes its place.
         if (status.owner != user) {
             throw fileError("cannot create", file.path(),
@@ -104,7 +105,7 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
             throw fileError("cannot create", folder_.pathOf(fileName),
                             "another program put a file at this name meanwhile");
         }
-        file.setAccess(access);
+        file.setAccess(newFileAccess());
         return {std::move(file), logNameOf(fileName)};
     }
     file.truncate();

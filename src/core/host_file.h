@@ -47,8 +47,8 @@ public:
     void writeAll(const char* bytes, std::size_t size);
     // Empties the file.
     void truncate();
-    // Who may read and write the file.
-    FileAccess access() const;
+    // Who may read and write the file, whose status is `status`.
+    FileAccess access(const FileStatus& status) const;
     // Sets the permission bits.
     void setPermissions(unsigned permissions);
     // Gives the file exactly `access`: its permission bits and no access-list entries beyond those given.

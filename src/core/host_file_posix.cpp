@@ -126,8 +126,8 @@ void HostFile::setPermissions(unsigned permissions) {
     }
 }
 
-FileAccess HostFile::access() const {
-    FileAccess result{status().permissions, {}};
+FileAccess HostFile::access(const FileStatus& status) const {
+    FileAccess result{status.permissions, {}};
     const Acl acl(acl_get_fd(descriptorOf(native_)));
     if (!acl) {
         if (!noAccessLists(errno)) {

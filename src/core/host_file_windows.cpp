@@ -72,8 +72,8 @@ void HostFile::setPermissions(unsigned /*permissions*/) {
     // Access on Windows is a matter of the folder's access rights, which a new file inherits.
 }
 
-FileAccess HostFile::access() const {
-    return {status().permissions, {}};
+FileAccess HostFile::access(const FileStatus& status) const {
+    return {status.permissions, {}};
 }
 
 void HostFile::setAccess(const FileAccess& /*access*/) {
