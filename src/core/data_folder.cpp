@@ -67,16 +67,16 @@ OutputFile DataFolder::create(std::string_view fileName) const {
 OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess& source) const {
     // A new file gets the evaluation file's access list, or its read and write bits within the umask and
     // no entries beyond them (none inherited from the folder's default list, say).
-    const auto newFileAccess = [&source] {
-        return source.extendedEntries.empty()
-                   ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
-                   : source;
+    const auto derived = [&](HostFile file) -> OutputFile {
+        file.setAccess(source.extendedEntries.empty()
+                           ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
+                           : source);
+        return {std::move(file), logNameOf(fileName)};
     };
     HostFile file = folder_.openExistingToWrite(fileName);
     if (!file.isOpen()) {
         if (file = folder_.createNew(fileName); file.isOpen()) {
-            file.setAccess(newFileAccess());
-            return {std::move(file), logNameOf(fileName)};
+            return derived(std::move(file));
         }
         // Another program put a file at the name meanwhile.
         file = folder_.openToWrite(fileName, ownerReadWrite);
@@ -105,8 +105,7 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
             throw fileError("cannot create", folder_.pathOf(fileName),
                             "another program put a file at this name meanwhile");
         }
-        file.setAccess(newFileAccess());
-        return {std::move(file), logNameOf(fileName)};
+        return derived(std::move(file));
     }
     file.truncate();
     return {std::move(file), logNameOf(fileName)};

@@ -45,6 +45,15 @@ HostFile HostFolder::openExistingToWrite(std::string_view name) const {
     return file.isOpen() ? writableRegularFile(std::move(file)) : std::move(file);
 }
 
+void HostFolder::refuseWhatStands(std::string_view name, std::string_view what,
+                                  const std::string& path) const {
+    if (const std::optional<FileStatus> standing = statusOf(name); standing) {
+        if (const Refusal kind = notARegularFile(standing->kind)) {
+            throw fileError(what, path, *kind);
+        }
+    }
+}
+
 HostFile HostFolder::writableRegularFile(HostFile file) {
     const FileStatus status = file.status();
     if (const Refusal kind = notARegularFile(status.kind)) {

@@ -97,6 +97,9 @@ private:
     // what stands at `name` named when that fails; a closed HostFile when the name is taken and `creation`
     // is onlyNew, or when it is missing and `creation` is never.
     HostFile openForWriting(std::string_view name, unsigned permissions, Creation creation) const;
+    // After opening `name` failed: ends the run with "<what> '<path>': is a FIFO, not a regular file" and the
+    // like when something other than a regular file stands there, so that the error says what it is.
+    void refuseWhatStands(std::string_view name, std::string_view what, const std::string& path) const;
     // The file opened by openToWrite() or openExistingToWrite(), once it is checked to be a regular file of
     // one name.
     static HostFile writableRegularFile(HostFile file);

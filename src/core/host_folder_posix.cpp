@@ -248,10 +248,7 @@ HostFile HostFolder::openToRead(std::string_view name, const std::string& shown)
                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen()) {
         const int error = errno;
-        if (const std::optional<FileStatus> standing = statusOf(name);
-            standing && standing->kind != FileKind::regular) {
-            throw fileError("cannot read", shown, *notARegularFile(standing->kind));
-        }
+        refuseWhatStands(name, "cannot read", shown);
         throw fileError("cannot open", shown, error);
     }
     if (const Refusal kind = notARegularFile(file.status().kind)) {
@@ -274,10 +271,7 @@ HostFile HostFolder::openForWriting(std::string_view name, unsigned permissions,
             (creation == Creation::never && error == ENOENT)) {
             return {};
         }
-        if (const std::optional<FileStatus> standing = statusOf(name);
-            standing && standing->kind != FileKind::regular) {
-            throw fileError("cannot create", path, *notARegularFile(standing->kind));
-        }
+        refuseWhatStands(name, "cannot create", path);
         throw fileError("cannot create", path, error);
     }
     // Writing waits for the disk as usual; a FIFO that did open is refused before anything is written.

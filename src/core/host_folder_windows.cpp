@@ -274,10 +274,7 @@ HostFile HostFolder::openForWriting(std::string_view name, unsigned /*permission
             (creation == Creation::never && error == ERROR_FILE_NOT_FOUND)) {
             return {};
         }
-        if (const std::optional<FileStatus> standing = statusOf(name);
-            standing && standing->kind != FileKind::regular) {
-            throw fileError("cannot create", path, *notARegularFile(standing->kind));
-        }
+        refuseWhatStands(name, "cannot create", path);
         throw windowsFileError("cannot create", path, error);
     }
     return file;

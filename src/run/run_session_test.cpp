@@ -9,6 +9,7 @@
 #include "testing/temp_folder.h"
 
 #include <filesystem>
+#include <functional>
 #include <gmock/gmock.h>
 #include <sstream>
 
@@ -172,30 +173,41 @@ TEST_F(RunSessionTest, ErrorInALaterStageKeepsTheFilesAndLogOfTheStagesBefore) {
     EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
 }
 
+// A dialogue that does `beforeConfirmation`, as someone else would meanwhile, just before the confirmation
+// prompt.
+class ActingDialogue : public testing::ScriptedDialogue {
+public:
+    using ScriptedDialogue::ScriptedDialogue;
+    std::string askText(const std::string& prompt, AnswerKind kind) override {
+        if (!shown.empty()) {
+            beforeConfirmation();
+        }
+        return ScriptedDialogue::askText(prompt, kind);
+    }
+    std::function<void()> beforeConfirmation;
+};
+
+// The evaluation file moved into the data folder "fall", to be renamed with it.
+class FolderRenamedTest : public RunSessionTest {
+protected:
+    FolderRenamedTest() {
+        std::filesystem::create_directory(data);
+        std::filesystem::rename(folder.file("sampleEvalData.txt"), data / "sampleEvalData.txt");
+    }
+    const std::filesystem::path data = folder.path() / "fall";
+};
+
 #ifndef _WIN32
-TEST_F(RunSessionTest, FolderSwappedForALinkWhileTheRunWaitsIsNotWhereTheRunWrites) {
+TEST_F(FolderRenamedTest, FolderSwappedForALinkWhileTheRunWaitsIsNotWhereTheRunWrites) {
     // A co-worker who may write the folder above renames the data folder at the confirmation prompt and
     // puts a link to a private folder of the user's in its place.
     testing::TempFolder privateFolder;
     testing::writeBytes(privateFolder.file("sampleEvalData.txt"), "private\t\r\n");
-    const std::filesystem::path data = folder.path() / "fall";
-    std::filesystem::create_directory(data);
-    std::filesystem::rename(folder.file("sampleEvalData.txt"), data / "sampleEvalData.txt");
-    class SwappingDialogue : public testing::ScriptedDialogue {
-    public:
-        using ScriptedDialogue::ScriptedDialogue;
-        std::string askText(const std::string& prompt, AnswerKind kind) override {
-            if (!shown.empty()) {
-                std::filesystem::rename(data, data.string() + ".old");
-                std::filesystem::create_directory_symlink(elsewhere, data);
-            }
-            return ScriptedDialogue::askText(prompt, kind);
-        }
-        std::filesystem::path data;
-        std::filesystem::path elsewhere;
-    } swapping({data.string(), "999"});
-    swapping.data = data;
-    swapping.elsewhere = privateFolder.path();
+    ActingDialogue swapping({data.string(), "999"});
+    swapping.beforeConfirmation = [&] {
+        std::filesystem::rename(data, data.string() + ".old");
+        std::filesystem::create_directory_symlink(privateFolder.path(), data);
+    };
 
     EXPECT_EQ(runSession(swapping, errors, [] { return 1U; }), 0) << errors.str();
     EXPECT_EQ(readBytes(privateFolder.file("sampleEvalData.txt")), "private\t\r\n");
@@ -206,25 +218,12 @@ TEST_F(RunSessionTest, FolderSwappedForALinkWhileTheRunWaitsIsNotWhereTheRunWrit
               200U);
 }
 #else
-TEST_F(RunSessionTest, FolderHeldByARunCannotBeRenamedUnderIt) {
-    const std::filesystem::path data = folder.path() / "fall";
-    std::filesystem::create_directory(data);
-    std::filesystem::rename(folder.file("sampleEvalData.txt"), data / "sampleEvalData.txt");
-    class RenamingDialogue : public testing::ScriptedDialogue {
-    public:
-        using ScriptedDialogue::ScriptedDialogue;
-        std::string askText(const std::string& prompt, AnswerKind kind) override {
-            if (!shown.empty()) {
-                std::filesystem::rename(data, data.string() + ".old", renamed);
-            }
-            return ScriptedDialogue::askText(prompt, kind);
-        }
-        std::filesystem::path data;
-        std::error_code renamed;
-    } renaming({data.string(), ""});
-    renaming.data = data;
+TEST_F(FolderRenamedTest, FolderHeldByARunCannotBeRenamedUnderIt) {
+    std::error_code renamed;
+    ActingDialogue renaming({data.string(), ""});
+    renaming.beforeConfirmation = [&] { std::filesystem::rename(data, data.string() + ".old", renamed); };
     EXPECT_EQ(runSession(renaming, errors, [] { return 1U; }), 0) << errors.str();
-    EXPECT_TRUE(renaming.renamed) << "the folder was renamed while the run held it";
+    EXPECT_TRUE(renamed) << "the folder was renamed while the run held it";
     EXPECT_TRUE(std::filesystem::exists(data / numbersOnlyFileName));
 }
 #endif

@@ -25,35 +25,30 @@ constexpr int firstFillerColumn = 5;
 void generateSampleData(const DataFolder& folder, RandomSource& random, UserDialogue& dialogue) {
     // The old file is replaced only by 200 complete records on the disk, and only then is the user told.
     std::string records;
-    {
-        const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
-        std::string line;
-        for (int row = 1; row <= sampleRecordCount; ++row) {
-            // The draws of a record come in this order: record number, subject, section code.
-            const std::string recordNumber = std::to_string(random.nextBelow(recordNumberLimit));
-            const auto subject =
-                static_cast<std::size_t>(random.nextBelow(static_cast<int>(subjectCode.size())));
-            const auto section =
-                static_cast<std::size_t>(random.nextBelow(static_cast<int>(sectionCode.size())));
+    const std::string sectionDigits = std::to_string(random.nextBelow(2) * 10 + 40);
+    for (int row = 1; row <= sampleRecordCount; ++row) {
+        // The draws of a record come in this order: record number, subject, section code.
+        const std::string recordNumber = std::to_string(random.nextBelow(recordNumberLimit));
+        const auto subject = static_cast<std::size_t>(random.nextBelow(static_cast<int>(subjectCode.size())));
+        const auto section = static_cast<std::size_t>(random.nextBelow(static_cast<int>(sectionCode.size())));
 
-            line.assign(recordNumber).append("\t");
-            line.append(subjectCode[subject]).append(" ").append(sectionCode[section]);
-            line.append(" Section")
-                .append(sectionDigits)
-                .append(". Instructor: ")
-                .append(sampleInstructor[subject]);
-            line.append("\t");
-            line.append(subjectCode[subject]).append("-").append(sectionCode[section]).append("\t");
-            line.append(sectionDigits).append("\t");
-            for (int column = firstFillerColumn; column <= EvaluationTables::recordColumns; ++column) {
-                line.append("row ")
-                    .append(numberText(row))
-                    .append("column")
-                    .append(numberText(column))
-                    .append("\t");
-            }
-            records.append(line).append("\r\n");
+        records.append(recordNumber).append("\t");
+        records.append(subjectCode[subject]).append(" ").append(sectionCode[section]);
+        records.append(" Section")
+            .append(sectionDigits)
+            .append(". Instructor: ")
+            .append(sampleInstructor[subject]);
+        records.append("\t");
+        records.append(subjectCode[subject]).append("-").append(sectionCode[section]).append("\t");
+        records.append(sectionDigits).append("\t");
+        for (int column = firstFillerColumn; column <= EvaluationTables::recordColumns; ++column) {
+            records.append("row ")
+                .append(numberText(row))
+                .append("column")
+                .append(numberText(column))
+                .append("\t");
         }
+        records.append("\r\n");
     }
     folder.replaceEvaluationFile(records);
     dialogue.showNotice("Sample data should have been overwritten");
