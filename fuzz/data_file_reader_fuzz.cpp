@@ -4,7 +4,7 @@
 #include "core/data_folder.h"
 #include "core/file_names.h"
 #include "core/host_folder.h"
-#include "core/number_text.h"
+#include "core/output_file.h"
 #include "core/run_error.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/reused_tables.h"

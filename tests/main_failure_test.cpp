@@ -163,9 +163,16 @@ TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
     expectFailure("data", "course-eval: " + evaluationFile + ":1001: more than 1000 lines\n");
 
     writeEvaluationFile("a\t\r\n" + std::string(51, '\t') + "\r\n");
-    expectFailure("data", "course-eval: " + evaluationFile +
-                              ":2: more than 50 fields (no column 51 in 'dataArray')\n");
+    expectFailure("data", "course-eval: " + evaluationFile + ":2: more than 50 fields\n");
     EXPECT_EQ(bytesOf(fieldCountsFileName), "line  1 includes  1 fields.\r\n");
+
+    std::string hundredAndOneDescriptions;
+    for (int line = 1; line <= 101; ++line) {
+        hundredAndOneDescriptions += "1\tcourse " + std::to_string(line) + "\t\r\n";
+    }
+    writeEvaluationFile(hundredAndOneDescriptions);
+    expectFailure("data", "course-eval: " + evaluationFile +
+                              ":101: more than 100 distinct descriptions (this record's is the 101st)\n");
 }
 
 TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {

@@ -1,8 +1,8 @@
 #include "core/data_folder.h"
 
-#include "core/file_error.h"
 #include "core/file_names.h"
 #include "core/replacement_file.h"
+#include "core/run_error.h"
 
 #include <cerrno>
 

@@ -28,6 +28,8 @@ public:
     explicit DataFolder(std::string folderPath);
 
     const std::string& folderPath() const { return folderPath_; }
+    // The host path of the file `fileName` of the folder, as errors name it.
+    std::string pathOf(std::string_view fileName) const { return folder_.pathOf(fileName); }
 
     // Locks the folder against other runs and empties the action log, which the lock keeps open.
     FolderLock lock() const;

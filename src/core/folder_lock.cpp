@@ -1,6 +1,6 @@
 #include "core/folder_lock.h"
 
-#include "core/file_error.h"
+#include "core/run_error.h"
 
 namespace courseeval {
 

@@ -1,7 +1,7 @@
 // The POSIX half of HostFile: an open descriptor.
-#include "core/file_error.h"
 #include "core/host_file.h"
 #include "core/posix_status.h"
+#include "core/run_error.h"
 
 #include <acl/libacl.h>
 #include <attr/libattr.h>

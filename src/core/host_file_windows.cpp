@@ -1,6 +1,6 @@
 // The Windows half of HostFile: a handle of the wide (UTF-16) API.
-#include "core/file_error.h"
 #include "core/host_file.h"
+#include "core/run_error.h"
 #include "core/windows_status.h"
 
 #include <utility>

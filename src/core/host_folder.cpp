@@ -1,6 +1,6 @@
 #include "core/host_folder.h"
 
-#include "core/file_error.h"
+#include "core/run_error.h"
 
 #include <algorithm>
 #include <utility>

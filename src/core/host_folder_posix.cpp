@@ -1,9 +1,9 @@
 // The POSIX half of HostFolder: a folder descriptor, and every file opened, created, looked up, renamed
 // and removed relative to it (openat, fstatat, renameat2, unlinkat), without following links and without
 // waiting.
-#include "core/file_error.h"
 #include "core/host_folder.h"
 #include "core/posix_status.h"
+#include "core/run_error.h"
 
 #include <atomic>
 #include <cerrno>

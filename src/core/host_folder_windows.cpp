@@ -3,9 +3,9 @@
 // computed once, in the extended-length form, so that no name is trimmed (a folder name ending in a dot or
 // a blank, as Linux and Mac clients make them on shares) and no length limit applies. Files are opened
 // without following a link where the run writes, and without sharing deletion.
-#include "core/file_error.h"
 #include "core/host_folder.h"
 #include "core/host_text.h"
+#include "core/run_error.h"
 #include "core/windows_status.h"
 
 #include <algorithm>

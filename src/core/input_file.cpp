@@ -1,6 +1,6 @@
 #include "core/input_file.h"
 
-#include "core/file_error.h"
+#include "core/run_error.h"
 
 namespace courseeval {
 

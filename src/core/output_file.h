@@ -9,6 +9,10 @@
 
 namespace courseeval {
 
+// The text of a count, line, row, column, group or slot number as it appears in every output file and
+// log entry: one blank, then the decimal digits. 7 gives " 7".
+std::string numberText(int value);
+
 // A text file of the data folder, open to be written byte for byte from its start. Lines end in CR LF.
 // Pieces are gathered in a buffer of its own and handed on in large blocks, as the stages write field by
 // field. Every write, flush and close is checked and a failure throws a RunError naming the file.

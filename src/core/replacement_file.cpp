@@ -1,6 +1,6 @@
 #include "core/replacement_file.h"
 
-#include "core/file_error.h"
+#include "core/run_error.h"
 
 #include <random>
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/run_error.h"
+
+#include <cstddef>
 #include <string>
 
 namespace courseeval {
@@ -20,5 +23,16 @@ public:
     // Shows `message` and returns once the user has acknowledged it.
     virtual void showNotice(const std::string& message) = 0;
 };
+
+// The rules every dialogue follows, on a console, a terminal or in dialog boxes.
+
+// The longest answer taken, in bytes; a longer one is an error rather than a guess at what was meant.
+inline constexpr std::size_t maxAnswerBytes = std::size_t{64} * 1024;
+
+// The error for an answer to `shown` (a prompt or notice) longer than `maxAnswerBytes`.
+inline RunError answerTooLong(const std::string& shown) {
+    return RunError("the answer to \"" + shown + "\" is longer than " +
+                    std::to_string(maxAnswerBytes / 1024) + " KiB");
+}
 
 } // namespace courseeval

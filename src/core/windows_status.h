@@ -1,8 +1,8 @@
 #pragma once
 // What a Windows handle tells of its file, for the Windows halves of HostFile and HostFolder.
 
-#include "core/file_error.h"
 #include "core/host_file.h"
+#include "core/run_error.h"
 
 #include <windows.h>
 

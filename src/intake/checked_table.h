@@ -16,26 +16,16 @@ namespace courseeval {
 
 // An index outside a table's fixed range. The message names the table, the dimension and the index,
 // e.g. "'dataArray' has no column 51". A stage that knows why the index was reached says so in an error of
-// its own, built from missing().
+// its own, in the user's terms.
 class TableRangeError : public RunError {
 public:
     TableRangeError(const char* table, const char* dimension, int index)
-        : RunError(std::string("'").append(table).append("' has no ").append(indexText(dimension, index))),
-          missing_(std::string("no ")
-                       .append(indexText(dimension, index))
-                       .append(" in '")
+        : RunError(std::string("'")
                        .append(table)
-                       .append("'")) {}
-
-    // What the table lacks, e.g. "no column 51 in 'dataArray'".
-    const std::string& missing() const { return missing_; }
-
-private:
-    static std::string indexText(const char* dimension, int index) {
-        return std::string(dimension).append(" ").append(std::to_string(index));
-    }
-
-    std::string missing_;
+                       .append("' has no ")
+                       .append(dimension)
+                       .append(" ")
+                       .append(std::to_string(index))) {}
 };
 
 // Puts a cell back in its initial state, giving back any memory it holds.

@@ -1,8 +1,8 @@
 #include "intake/data_file_reader.h"
 
-#include "core/file_error.h"
 #include "core/file_names.h"
-#include "core/number_text.h"
+#include "core/output_file.h"
+#include "core/run_error.h"
 #include "intake/evaluation_line_reader.h"
 
 #include <algorithm>
@@ -53,12 +53,11 @@ void readEvaluationData(DataFolder& folder, EvaluationTables& tables, ActionLog&
         const std::size_t fieldsAt = tables.dataArray.store(fields);
         try {
             nFields = tables.dataArray.assignStoredFields(row, fieldsAt, fields.size(), tab);
-        } catch (const TableRangeError& overflow) {
+        } catch (const TableRangeError&) {
             // The fields that fit are traced before the run ends, as they were read.
             echoFields(fieldEcho, tables, row, EvaluationTables::maxColumns);
             throw fileLineError(input.path(), row,
-                                "more than " + std::to_string(EvaluationTables::maxColumns) + " fields (" +
-                                    overflow.missing() + ")");
+                                "more than " + std::to_string(EvaluationTables::maxColumns) + " fields");
         }
         echoFields(fieldEcho, tables, row, nFields);
         tables.nLines = row;

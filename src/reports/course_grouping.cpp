@@ -1,10 +1,26 @@
 #include "reports/course_grouping.h"
 
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace courseeval {
+
+namespace {
+
+// "1st", "2nd", "3rd", "4th", ..., "11th", "12th", ..., "101st".
+std::string ordinalText(int number) {
+    const int lastTwo = number % 100;
+    const int last = number % 10;
+    const char* suffix = "th";
+    if (lastTwo < 11 || lastTwo > 13) {
+        suffix = last == 1 ? "st" : last == 2 ? "nd" : last == 3 ? "rd" : "th";
+    }
+    return std::to_string(number) + suffix;
+}
+
+} // namespace
 
 void groupCourses(EvaluationTables& tables, ActionLog& actionLog) {
     // First pass: the distinct descriptions, found through a hash index instead of comparing every row
@@ -37,10 +53,10 @@ void groupCourses(EvaluationTables& tables, ActionLog& actionLog) {
         const int slot = ++nOccurence[static_cast<std::size_t>(group)];
         try {
             tables.occurrence(group, slot) = row;
-        } catch (const TableRangeError& overflow) {
-            throw RunError(std::string(overflow.what()) + " (more than " +
-                           std::to_string(EvaluationTables::maxGroups) + " distinct descriptions; row " +
-                           std::to_string(row) + " has description number " + std::to_string(group) + ")");
+        } catch (const TableRangeError&) {
+            throw RecordError(row, "more than " + std::to_string(EvaluationTables::maxGroups) +
+                                       " distinct descriptions (this record's is the " + ordinalText(group) +
+                                       ")");
         }
     }
     actionLog.logAction("occurrence(p, nOccurence) array has been read");

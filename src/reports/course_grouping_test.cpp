@@ -94,10 +94,9 @@ TEST_F(CourseGroupingTest, HundredGroupsFitAndTheHundredFirstEndsTheRunAfterTheF
     try {
         groupCourses(*tables, actionLog);
         FAIL() << "a hundred and first group was accepted";
-    } catch (const RunError& error) {
-        EXPECT_STREQ(error.what(),
-                     "'occurrence' has no group 101 (more than 100 distinct descriptions; row 102 "
-                     "has description number 101)");
+    } catch (const RecordError& error) {
+        EXPECT_EQ(error.row(), 102);
+        EXPECT_STREQ(error.what(), "more than 100 distinct descriptions (this record's is the 101st)");
     }
     EXPECT_EQ(logEntries().back(), "uniqueCourses array has been identified");
 }

@@ -1,11 +1,16 @@
 #include "run/console_dialogue.h"
 
 #include "core/host_text.h"
-#include "run/answer_rules.h"
 
 #include <cerrno>
 #include <cstring>
 #include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace courseeval {
 
@@ -44,6 +49,23 @@ std::string readAnswerLine(std::FILE* in, const std::string& shown) {
 }
 
 } // namespace
+
+bool standardInputIsInteractive() {
+#ifdef _WIN32
+    // Only a console has a console mode; the NUL device, which _isatty also reports, has none.
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+#else
+    return isatty(STDIN_FILENO) == 1;
+#endif
+}
+
+void writeConsoleLine(std::ostream& out, const std::string& text) {
+    out << text << '\n' << std::flush;
+    if (!out) {
+        throw RunError("cannot write to standard output");
+    }
+}
 
 ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::ostream& out, bool interactive)
     : ConsoleDialogue([in](const std::string& shown) { return readAnswerLine(in, shown); }, out,

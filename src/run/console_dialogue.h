@@ -9,6 +9,13 @@
 
 namespace courseeval {
 
+// Whether standard input is a person at a terminal (on Windows: a console) rather than a pipe, a file
+// or a device.
+bool standardInputIsInteractive();
+
+// Writes `text` as a line of its own to the console `out`, at once; a failed write throws a RunError.
+void writeConsoleLine(std::ostream& out, const std::string& text);
+
 // The dialogue on a text console. A prompt is written as a line of its own and the answer is the next
 // line read from `in`, without its line end (LF or CR LF); end of input before any character answers
 // Cancel (empty text). A notice is written as a line of its own; only on an interactive console does it

@@ -1,5 +1,4 @@
 #include "core/run_error.h"
-#include "run/answer_rules.h"
 #include "run/console_dialogue.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"

@@ -1,8 +1,6 @@
 #include "run/command_line.h"
 #include "run/console_dialogue.h"
-#include "run/interactive_input.h"
 #include "run/run_session.h"
-#include "run/time_of_day.h"
 
 #include <csignal>
 #include <cstdio>

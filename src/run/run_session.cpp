@@ -2,6 +2,7 @@
 
 #include "core/action_log.h"
 #include "core/data_folder.h"
+#include "core/file_names.h"
 #include "core/run_error.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
@@ -14,6 +15,7 @@
 #include "sample/random_source.h"
 #include "sample/sample_data_generator.h"
 
+#include <ctime>
 #include <exception>
 #include <memory>
 #include <new>
@@ -62,7 +64,13 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationT
     within("while parsing the descriptions", [&] { parseDescriptions(tables, actionLog); });
     within("while writing the instructor listing",
            [&] { writeInstructorCourses(folder, tables, actionLog); });
-    within("while grouping the records", [&] { groupCourses(tables, actionLog); });
+    within("while grouping the records", [&] {
+        try {
+            groupCourses(tables, actionLog);
+        } catch (const RecordError& error) {
+            throw fileLineError(folder.pathOf(evaluationFileName), error.row(), error.what());
+        }
+    });
     within("while writing the grouped report", [&] { writeGroupedReport(folder, tables, actionLog); });
     within("while writing the numbers-only extract", [&] { writeNumbersOnly(folder, tables, actionLog); });
 
@@ -80,6 +88,21 @@ std::string folderPathFromAnswer(const std::string& answer) {
         return answer;
     }
     return answer + '\\';
+}
+
+std::uint32_t secondsSinceMidnight() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &now) != 0) {
+        return 0;
+    }
+#else
+    if (localtime_r(&now, &local) == nullptr) {
+        return 0;
+    }
+#endif
+    return static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
 }
 
 int runSession(UserDialogue& dialogue, const ErrorReporter& reportError, const SeedClock& seedClock) {

@@ -1,7 +1,7 @@
 #include "run/terminal/line_editing_dialogue.h"
 
 #include "core/run_error.h"
-#include "run/answer_rules.h"
+#include "run/console_dialogue.h"
 #include "run/terminal/folder_name_completion.h"
 
 #include <cerrno>

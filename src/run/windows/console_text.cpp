@@ -2,7 +2,7 @@
 
 #include "core/host_text.h"
 #include "core/run_error.h"
-#include "run/answer_rules.h"
+#include "core/user_dialogue.h"
 #include "run/windows/typed_answer.h"
 
 #include <algorithm>

@@ -2,7 +2,6 @@
 
 #include "core/host_text.h"
 #include "core/run_error.h"
-#include "run/answer_rules.h"
 #include "run/run_session.h"
 #include "run/windows/prompt_dialog_ids.h"
 #include "run/windows/typed_answer.h"

@@ -1,7 +1,7 @@
 #include "run/windows/typed_answer.h"
 
 #include "core/host_text.h"
-#include "run/answer_rules.h"
+#include "core/user_dialogue.h"
 
 namespace courseeval {
 

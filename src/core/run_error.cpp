@@ -1,4 +1,4 @@
-#include "core/file_error.h"
+#include "core/run_error.h"
 
 #include <cstring>
 
