@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows dialogues for real, under Wine inside Xvfb, driven by the keyboard alone (xdotool):
-# course-evalw.exe's dialog boxes (a run on a folder chosen with Browse..., a run on the default folder after
-# Esc, a run on a 300-character folder whose notice and error box must stay on the screen) and
+# course-evalw.exe's dialog boxes (a run on a folder chosen with Browse..., which opens at the folder typed,
+# a run on the default folder after Esc, a run on a 300-character folder whose notice and error box must stay
+# on the screen and copy with Ctrl+C, --version and a dropped folder shown in a box) and
 # course-eval.exe in a real console, where a notice and an error wait for Enter, and piped, where nothing
 # waits.
 #
@@ -104,6 +105,13 @@ expect_on_screen() {
         fail "$what lies off the screen: ${WIDTH}x${HEIGHT} at ${X},${Y}"
 }
 
+# The text on the clipboard (Wine hands it to X as UTF-8 with LF line ends).
+clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+
+# The text a notice copies on Ctrl+C: as a message box, its title, text and button between dashed lines.
+rule=---------------------------
+framed() { printf '%s\n' "$rule" course-eval "$rule" "$1" "$rule" 'OK   ' "$rule"; }
+
 # Waits for the process `pid` to end and checks its exit status.
 expect_exit() {
     local pid=$1 expected=$2 what=$3 status=0
@@ -125,16 +133,22 @@ expect_run_files() {
         fail "the action log in $folder does not name $2"
 }
 
-echo "-- course-evalw.exe: folder chosen with Browse..., Enter, Esc at the confirmation"
+echo "-- course-evalw.exe: folder chosen with Browse..., which opens at the folder typed; Esc at the confirmation"
 data=$work/data
 cp -r "$source_dir/examples" "$data"
 "$wine" "$build/course-evalw.exe" &
 pid=$!
 wait_for_dialog "folder prompt"
 photograph "$dialog" "$work/folder-dialog.png"
+# The program's icon, for the taskbar and Alt+Tab.
+xprop -id "$dialog" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the folder prompt has no icon"
+xdotool type --delay 10 "$(windows_path "$work")"
 xdotool key alt+b
 wait_until "folder picker" eval "xdotool search --onlyvisible --name '^Select Folder\$' >/dev/null 2>&1"
-xdotool type --delay 10 "$(windows_path "$data")"
+picker_has_focus() { [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "Select Folder" ]; }
+wait_until "focus in the folder picker" picker_has_focus
+# A name relative to where the picker opened: the folder typed in the entry.
+xdotool type --delay 10 data
 xdotool key Return
 wait_until "folder picker to close" eval "! xdotool search --onlyvisible --name '^Select Folder\$' >/dev/null 2>&1"
 xdotool key Return
@@ -179,9 +193,34 @@ xdotool key Return
 wait_for_dialog "error box"
 expect_on_screen "$dialog" "the error box of a 300-character folder"
 photograph "$dialog" "$work/error-box.png"
+# Ctrl+C copies the whole box; Tab reaches the text, which then copies alone.
+xdotool key ctrl+c
+wait_until "the error box on the clipboard" eval 'xclip -o -selection clipboard 2>/dev/null | grep -q "^cannot use the folder"'
+message=$(xclip -o -selection clipboard | sed -n 4p)
+[[ "$message" == "cannot use the folder '$missing\\': "* ]] || fail "the error box copied: $message"
+clipboard_is "$(framed "$message")" || fail "the error box copied: $(xclip -o -selection clipboard)"
+xdotool key Tab ctrl+c
+wait_until "the error text alone on the clipboard" clipboard_is "$message"
 xdotool key Return
 expect_exit "$pid" 1 "the run"
 ! compgen -G "$work/xxx*" >/dev/null || fail "the missing folder was created"
+
+echo "-- course-evalw.exe: its arguments as course-eval.exe takes them, shown in a box"
+version=$(sed -n 's/^project(course-eval VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+"$wine" "$build/course-evalw.exe" --version &
+pid=$!
+wait_for_dialog "version box"
+xdotool key ctrl+c
+wait_until "the version on the clipboard" clipboard_is "$(framed "course-eval $version")"
+xdotool key Return
+expect_exit "$pid" 0 "course-evalw.exe --version"
+"$wine" "$build/course-evalw.exe" "$(windows_path "$data")" &
+pid=$!
+wait_for_dialog "refusal of a dropped folder"
+xdotool key ctrl+c
+wait_until "the refusal on the clipboard" eval 'xclip -o -selection clipboard 2>/dev/null | grep -q "^course-eval: unknown argument"'
+xdotool key Return
+expect_exit "$pid" 2 "course-evalw.exe with a folder argument"
 
 echo "-- course-eval.exe in a console: each notice waits for Enter"
 console_data=$work/console-data

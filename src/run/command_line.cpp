@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+#ifdef _WIN32
+#include "core/host_text.h"
+
+#include <windows.h>
+// After windows.h, whose declarations it needs.
+#include <shellapi.h>
+#endif
+
 namespace courseeval {
 
 namespace {
@@ -51,6 +59,21 @@ CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments)
         return {.run = false, .text = usage, .exitStatus = 0};
     }
     return {.run = false, .text = "course-eval " COURSE_EVAL_VERSION "\n", .exitStatus = 0};
+}
+
+std::vector<std::string> programArguments([[maybe_unused]] int count, [[maybe_unused]] char** given) {
+    std::vector<std::string> arguments;
+#ifdef _WIN32
+    int wideCount = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    for (int index = 1; wide != nullptr && index < wideCount; ++index) {
+        arguments.push_back(textFromWide(wide[index]));
+    }
+    LocalFree(static_cast<void*>(wide));
+#else
+    arguments.assign(given + 1, given + count);
+#endif
+    return arguments;
 }
 
 } // namespace courseeval

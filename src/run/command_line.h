@@ -17,4 +17,8 @@ struct CommandLineOutcome {
 
 CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments);
 
+// The arguments after the program's name, as text: `given` on POSIX systems; on Windows the command line
+// read in UTF-16 and made UTF-8, whatever the code page (`count` and `given` are then not used).
+std::vector<std::string> programArguments(int count, char** given);
+
 } // namespace courseeval

@@ -5,39 +5,14 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <string>
-#include <vector>
 
 #ifdef _WIN32
-#include "core/host_text.h"
 #include "run/windows/console_text.h"
 
 #include <windows.h>
-// After windows.h, whose declarations it needs.
-#include <shellapi.h>
 #else
 #include "run/terminal/line_editing_dialogue.h"
 #endif
-
-namespace {
-
-// The arguments after the program's name, as text (UTF-8 on Windows, whatever the code page).
-std::vector<std::string> argumentsOf([[maybe_unused]] int count, [[maybe_unused]] char** given) {
-    std::vector<std::string> arguments;
-#ifdef _WIN32
-    int wideCount = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-    for (int index = 1; wide != nullptr && index < wideCount; ++index) {
-        arguments.push_back(courseeval::textFromWide(wide[index]));
-    }
-    LocalFree(static_cast<void*>(wide));
-#else
-    arguments.assign(given + 1, given + count);
-#endif
-    return arguments;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace courseeval;
@@ -50,7 +25,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     // Before anything is asked or written: an argument never changes a run.
-    const CommandLineOutcome commandLine = commandLineOutcome(argumentsOf(argc, argv));
+    const CommandLineOutcome commandLine = commandLineOutcome(programArguments(argc, argv));
     if (!commandLine.run) {
         std::ostream& shown = commandLine.exitStatus != 0 ? std::cerr : std::cout;
         shown << commandLine.text << std::flush;

@@ -7,6 +7,7 @@
 #include "run/windows/typed_answer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <shobjidl.h>
 #include <windows.h>
@@ -30,6 +31,8 @@ struct NoticeState {
     std::wstring text;
     const wchar_t* icon;
 };
+
+constexpr const wchar_t* dialogTitle = L"course-eval";
 
 // Where the child `id` of `dialog` stands, in the dialog's client coordinates.
 RECT placeOf(HWND dialog, int id) {
@@ -63,6 +66,16 @@ void resizeAndCentre(HWND dialog, int wider, int taller) {
     const LONG height = std::min(window.bottom - window.top + taller, area.bottom - area.top);
     SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - width) / 2,
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER);
+}
+
+// The program's own icon on `dialog`, which the taskbar and Alt+Tab show, in both sizes the system asks for.
+void giveProgramIcon(HWND dialog) {
+    const auto load = [](int metricX, int metricY) {
+        return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
+                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_DEFAULTCOLOR | LR_SHARED);
+    };
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(load(SM_CXICON, SM_CYICON)));
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(load(SM_CXSMICON, SM_CYSMICON)));
 }
 
 void showIcon(HWND dialog, int id, const wchar_t* icon) {
@@ -134,13 +147,36 @@ void fitPrompt(HWND dialog, const PromptState& state) {
     }
 }
 
-// The folder chosen in the system's folder picker, or nothing when the user cancels it.
-std::optional<std::wstring> pickFolder(HWND owner) {
+// The text of the control `control`.
+std::wstring textOf(HWND control) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    const int length = GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return text;
+}
+
+// Opens `picker` at `folder`, when that is a folder that exists.
+void startPickerAt(IFileOpenDialog* picker, const std::wstring& folder) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return;
+    }
+    IShellItem* item = nullptr;
+    if (SUCCEEDED(SHCreateItemFromParsingName(folder.c_str(), nullptr, IID_PPV_ARGS(&item)))) {
+        picker->SetFolder(item);
+        item->Release();
+    }
+}
+
+// The folder chosen in the system's folder picker, or nothing when the user cancels it. The picker opens at
+// `start` (the folder in the entry, or the default folder), when it exists.
+std::optional<std::wstring> pickFolder(HWND owner, const std::wstring& start) {
     IFileOpenDialog* picker = nullptr;
     if (FAILED(
             CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&picker)))) {
         return std::nullopt;
     }
+    startPickerAt(picker, start);
     std::optional<std::wstring> chosen;
     DWORD options = 0;
     IShellItem* item = nullptr;
@@ -163,6 +199,7 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        giveProgramIcon(dialog);
         fitPrompt(dialog, *reinterpret_cast<PromptState*>(lParam));
         SetFocus(GetDlgItem(dialog, IDC_ANSWER));
         // The focus has been set.
@@ -172,11 +209,7 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
         switch (LOWORD(wParam)) {
         case IDOK: {
             auto* state = reinterpret_cast<PromptState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-            HWND answer = GetDlgItem(dialog, IDC_ANSWER);
-            state->answer.assign(static_cast<std::size_t>(GetWindowTextLengthW(answer)) + 1, L'\0');
-            const int length =
-                GetWindowTextW(answer, state->answer.data(), static_cast<int>(state->answer.size()));
-            state->answer.resize(static_cast<std::size_t>(std::max(length, 0)));
+            state->answer = textOf(GetDlgItem(dialog, IDC_ANSWER));
             EndDialog(dialog, IDOK);
             return TRUE;
         }
@@ -184,15 +217,18 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
             // Esc and the close box come here too.
             EndDialog(dialog, IDCANCEL);
             return TRUE;
-        case IDC_BROWSE:
+        case IDC_BROWSE: {
             // The folder goes into the entry, where it can still be changed before OK.
-            if (const std::optional<std::wstring> folder = pickFolder(dialog)) {
-                HWND entry = GetDlgItem(dialog, IDC_ANSWER);
+            HWND entry = GetDlgItem(dialog, IDC_ANSWER);
+            const std::wstring typed = textOf(entry);
+            if (const std::optional<std::wstring> folder =
+                    pickFolder(dialog, typed.empty() ? wideFromText(defaultFolderPath) : typed)) {
                 SetWindowTextW(entry, folder->c_str());
                 SetFocus(entry);
                 SendMessageW(entry, EM_SETSEL, folder->size(), static_cast<LPARAM>(folder->size()));
             }
             return TRUE;
+        }
         default:
             break;
         }
@@ -203,21 +239,34 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-// Lays the notice dialog out for its text: wrapped at the laid-out width, anywhere within a word that is
-// longer than a line (a path, say), as tall as it needs but no taller than the work area allows, and
-// scrolled beyond that; OK below it; the dialog centred on the screen.
+// Lays the notice dialog out for its text: as wide as its longest line, within the work area, wrapped
+// anywhere within a word that is longer than a line (a path, say), as tall as it needs but no taller than
+// the work area allows, and scrolled beyond that; OK below it; the dialog centred on the screen.
 void fitNotice(HWND dialog, const NoticeState& state) {
     showIcon(dialog, IDC_NOTICE_ICON, state.icon);
     HWND text = GetDlgItem(dialog, IDC_NOTICE_TEXT);
-    SetWindowTextW(text, state.text.c_str());
     const RECT place = placeOf(dialog, IDC_NOTICE_TEXT);
     const RECT icon = placeOf(dialog, IDC_NOTICE_ICON);
-    const int lineHeight = lineHeightOf(text);
-    auto needed = static_cast<int>(SendMessageW(text, EM_GETLINECOUNT, 0, 0)) * lineHeight;
-
     RECT window{};
     GetWindowRect(dialog, &window);
     const RECT area = workAreaOf(dialog);
+
+    // Lines longer than the laid-out width (the usage, say) widen the dialog as far as the screen allows.
+    RECT longest{0, 0, 0, 0};
+    HDC context = GetDC(text);
+    const HGDIOBJ previousFont =
+        SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
+    DrawTextW(context, state.text.c_str(), -1, &longest, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(context, previousFont);
+    ReleaseDC(text, context);
+    const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
+    const int wider = std::clamp<int>(longest.right + scrollBar - (place.right - place.left), 0,
+                                      (area.right - area.left) - (window.right - window.left));
+    shiftControl(dialog, IDC_NOTICE_TEXT, 0, 0, wider, 0);
+    SetWindowTextW(text, state.text.c_str());
+
+    const int lineHeight = lineHeightOf(text);
+    auto needed = static_cast<int>(SendMessageW(text, EM_GETLINECOUNT, 0, 0)) * lineHeight;
     const int around = (window.bottom - window.top) - (place.bottom - place.top);
     const int room = (area.bottom - area.top) - around;
     if (needed > room) {
@@ -229,13 +278,68 @@ void fitNotice(HWND dialog, const NoticeState& state) {
     const int height = std::max<int>(needed, icon.bottom - place.top);
     const int taller = height - (place.bottom - place.top);
     shiftControl(dialog, IDC_NOTICE_TEXT, 0, 0, 0, taller);
-    shiftControl(dialog, IDOK, 0, taller, 0, 0);
-    resizeAndCentre(dialog, 0, taller);
+    shiftControl(dialog, IDOK, wider, taller, 0, 0);
+    resizeAndCentre(dialog, wider, taller);
+}
+
+// Puts `text` on the clipboard as Unicode text; nothing happens when the clipboard is not to be had.
+void copyToClipboard(HWND owner, const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return;
+    }
+    if (void* const copy = GlobalLock(memory); copy != nullptr) {
+        std::memcpy(copy, text.c_str(), bytes);
+        GlobalUnlock(memory);
+        if (OpenClipboard(owner) != 0) {
+            EmptyClipboard();
+            if (SetClipboardData(CF_UNICODETEXT, memory) != nullptr) {
+                memory = nullptr; // the clipboard owns it now
+            }
+            CloseClipboard();
+        }
+    }
+    if (memory != nullptr) {
+        GlobalFree(memory);
+    }
+}
+
+// The notice whose keys the message filter below watches; one notice is open at a time.
+HWND openNotice = nullptr;
+
+// Ctrl+C on a notice copies it whole, as a message box copies itself: title, text and button between
+// dashed lines. Where the text has the focus and a selection, Ctrl+C copies the selection instead, as in
+// any text, and Ctrl+A selects all of it.
+LRESULT CALLBACK noticeKeys(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && openNotice != nullptr && message->message == WM_KEYDOWN &&
+        GetKeyState(VK_CONTROL) < 0 && IsChild(openNotice, message->hwnd) != 0) {
+        HWND text = GetDlgItem(openNotice, IDC_NOTICE_TEXT);
+        const bool inText = message->hwnd == text;
+        if (message->wParam == 'A' && inText) {
+            SendMessageW(text, EM_SETSEL, 0, -1);
+            return TRUE;
+        }
+        DWORD selectionStart = 0;
+        DWORD selectionEnd = 0;
+        SendMessageW(text, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
+                     reinterpret_cast<LPARAM>(&selectionEnd));
+        if (message->wParam == 'C' && !(inText && selectionStart != selectionEnd)) {
+            const std::wstring rule = L"---------------------------\r\n";
+            copyToClipboard(openNotice, rule + dialogTitle + L"\r\n" + rule + textOf(text) + L"\r\n" + rule +
+                                            L"OK   \r\n" + rule);
+            return TRUE;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 INT_PTR CALLBACK noticeProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        openNotice = dialog;
+        giveProgramIcon(dialog);
         fitNotice(dialog, *reinterpret_cast<NoticeState*>(lParam));
         SetFocus(GetDlgItem(dialog, IDOK));
         return FALSE;
@@ -245,17 +349,40 @@ INT_PTR CALLBACK noticeProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
             return TRUE;
         }
         break;
+    case WM_DESTROY:
+        openNotice = nullptr;
+        break;
     default:
         break;
     }
     return FALSE;
 }
 
+// `text` as a multi-line edit control shows it: lines ended by CR LF, and no line end after the last.
+std::wstring shownText(const std::string& text) {
+    std::wstring shown;
+    for (const wchar_t c : wideFromText(text)) {
+        if (c == L'\n') {
+            shown += L'\r';
+        }
+        shown += c;
+    }
+    while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) {
+        shown.pop_back();
+    }
+    return shown;
+}
+
 void showNoticeDialog(const std::string& text, const wchar_t* icon, UINT sound) {
-    NoticeState state{wideFromText(text), icon};
+    NoticeState state{shownText(text), icon};
     MessageBeep(sound);
+    // The dialog's own message loop hands every key to this filter first.
+    HHOOK keys = SetWindowsHookExW(WH_MSGFILTER, noticeKeys, nullptr, GetCurrentThreadId());
     const INT_PTR pressed = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_NOTICE), nullptr,
                                             noticeProcedure, reinterpret_cast<LPARAM>(&state));
+    if (keys != nullptr) {
+        UnhookWindowsHookEx(keys);
+    }
     if (pressed == -1 || pressed == 0) {
         throw RunError("cannot show the message \"" + text + "\": error " + std::to_string(GetLastError()));
     }

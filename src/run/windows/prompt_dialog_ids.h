@@ -1,6 +1,9 @@
 // The identifiers of the prompt and notice dialogs, shared by their resource script and their code.
 #pragma once
 
+// The program's icon, the first of its resources (version.rc).
+#define IDI_PROGRAM 1
+
 #define IDD_PROMPT 100
 #define IDC_PROMPT_TEXT 101
 #define IDC_ANSWER 102
