@@ -83,7 +83,8 @@ done
 
 windows_path() { echo "Z:${1//\//\\}"; }
 
-# The id of the newest visible window named course-eval, set by wait_for_dialog.
+# The id of the newest visible window named course-eval, set by wait_for_dialog; emptied before a program
+# starts, as its first window may get the id of the last program's.
 dialog=
 new_dialog_shown() {
     local id
@@ -104,6 +105,17 @@ expect_on_screen() {
     ((X >= 0 && Y >= 0 && X + WIDTH <= 1024 && Y + HEIGHT <= 768)) ||
         fail "$what lies off the screen: ${WIDTH}x${HEIGHT} at ${X},${Y}"
 }
+
+# The program's 32 x 32 icon, and the first icon that the window `id` shows (a 32 x 32 one when it has its own):
+# the width, the height, then each pixel as one number, alpha red green blue from the highest byte down.
+program_icon() {
+    echo 32
+    echo 32
+    convert "$source_dir/src/run/windows/course-eval.ico[2]" -depth 8 rgba:- | od -An -v -tu1 |
+        awk '{ for (i = 1; i <= NF; i++) byte[n++] = $i }
+             END { for (i = 0; i < n; i += 4) printf "%.0f\n", byte[i+3] * 16777216 + byte[i] * 65536 + byte[i+1] * 256 + byte[i+2] }'
+}
+window_icon() { xprop -id "$1" -notype 32c _NET_WM_ICON | cut -d= -f2 | tr -d ' ' | tr ',' '\n' | head -n 1026; }
 
 # The text on the clipboard (Wine hands it to X as UTF-8 with LF line ends).
 clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
@@ -136,12 +148,13 @@ expect_run_files() {
 echo "-- course-evalw.exe: folder chosen with Browse..., which opens at the folder typed; Esc at the confirmation"
 data=$work/data
 cp -r "$source_dir/examples" "$data"
+dialog=
 "$wine" "$build/course-evalw.exe" &
 pid=$!
 wait_for_dialog "folder prompt"
 photograph "$dialog" "$work/folder-dialog.png"
-# The program's icon, for the taskbar and Alt+Tab.
-xprop -id "$dialog" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the folder prompt has no icon"
+# The program's icon, for the taskbar and Alt+Tab (without one of its own, Wine shows its default icon).
+[ "$(window_icon "$dialog")" = "$(program_icon)" ] || fail "the folder prompt does not show the program's icon"
 xdotool type --delay 10 "$(windows_path "$work")"
 xdotool key alt+b
 wait_until "folder picker" eval "xdotool search --onlyvisible --name '^Select Folder\$' >/dev/null 2>&1"
@@ -166,6 +179,7 @@ echo "-- course-evalw.exe: Esc at the folder prompt takes the default folder"
 mkdir -p "$work/h-drive"
 cp -r "$source_dir/examples" "$work/h-drive/tarnholm_2"
 ln -s "$work/h-drive" "$WINEPREFIX/dosdevices/h:"
+dialog=
 "$wine" "$build/course-evalw.exe" &
 pid=$!
 wait_for_dialog "folder prompt"
@@ -182,6 +196,7 @@ expect_run_files "$work/h-drive/tarnholm_2" 'h:\tarnholm_2\'
 echo "-- course-evalw.exe: a missing 300-character folder: notice and error box on the screen, status 1"
 missing="$(windows_path "$work")\\"
 missing+=$(printf 'x%.0s' $(seq $((300 - ${#missing}))))
+dialog=
 "$wine" "$build/course-evalw.exe" &
 pid=$!
 wait_for_dialog "folder prompt"
@@ -207,6 +222,7 @@ expect_exit "$pid" 1 "the run"
 
 echo "-- course-evalw.exe: its arguments as course-eval.exe takes them, shown in a box"
 version=$(sed -n 's/^project(course-eval VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+dialog=
 "$wine" "$build/course-evalw.exe" --version &
 pid=$!
 wait_for_dialog "version box"
@@ -214,6 +230,7 @@ xdotool key ctrl+c
 wait_until "the version on the clipboard" clipboard_is "$(framed "course-eval $version")"
 xdotool key Return
 expect_exit "$pid" 0 "course-evalw.exe --version"
+dialog=
 "$wine" "$build/course-evalw.exe" "$(windows_path "$data")" &
 pid=$!
 wait_for_dialog "refusal of a dropped folder"
