@@ -32,8 +32,6 @@ struct NoticeState {
     const wchar_t* icon;
 };
 
-constexpr const wchar_t* dialogTitle = L"course-eval";
-
 // Where the child `id` of `dialog` stands, in the dialog's client coordinates.
 RECT placeOf(HWND dialog, int id) {
     RECT bounds{};
@@ -239,9 +237,10 @@ INT_PTR CALLBACK promptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-// Lays the notice dialog out for its text: as wide as its longest line, within the work area, wrapped
-// anywhere within a word that is longer than a line (a path, say), as tall as it needs but no taller than
-// the work area allows, and scrolled beyond that; OK below it; the dialog centred on the screen.
+// Lays the notice dialog out for its text: as wide as its longest line, within three quarters of the work
+// area's width, wrapped anywhere within a word that is longer than a line (a path, say), as tall as it
+// needs but no taller than the work area allows, and scrolled beyond that; OK below it; the dialog centred
+// on the screen.
 void fitNotice(HWND dialog, const NoticeState& state) {
     showIcon(dialog, IDC_NOTICE_ICON, state.icon);
     HWND text = GetDlgItem(dialog, IDC_NOTICE_TEXT);
@@ -251,7 +250,8 @@ void fitNotice(HWND dialog, const NoticeState& state) {
     GetWindowRect(dialog, &window);
     const RECT area = workAreaOf(dialog);
 
-    // Lines longer than the laid-out width (the usage, say) widen the dialog as far as the screen allows.
+    // Lines longer than the laid-out width (the usage, say) widen the dialog, up to three quarters of the
+    // screen's width; a longer line is wrapped.
     RECT longest{0, 0, 0, 0};
     HDC context = GetDC(text);
     const HGDIOBJ previousFont =
@@ -260,8 +260,9 @@ void fitNotice(HWND dialog, const NoticeState& state) {
     SelectObject(context, previousFont);
     ReleaseDC(text, context);
     const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
-    const int wider = std::clamp<int>(longest.right + scrollBar - (place.right - place.left), 0,
-                                      (area.right - area.left) - (window.right - window.left));
+    const int wider =
+        std::clamp<int>(longest.right + scrollBar - (place.right - place.left), 0,
+                        std::max<int>(0, (area.right - area.left) * 3 / 4 - (window.right - window.left)));
     shiftControl(dialog, IDC_NOTICE_TEXT, 0, 0, wider, 0);
     SetWindowTextW(text, state.text.c_str());
 
@@ -327,8 +328,8 @@ LRESULT CALLBACK noticeKeys(int code, WPARAM wParam, LPARAM lParam) {
                      reinterpret_cast<LPARAM>(&selectionEnd));
         if (message->wParam == 'C' && !(inText && selectionStart != selectionEnd)) {
             const std::wstring rule = L"---------------------------\r\n";
-            copyToClipboard(openNotice, rule + dialogTitle + L"\r\n" + rule + textOf(text) + L"\r\n" + rule +
-                                            L"OK   \r\n" + rule);
+            copyToClipboard(openNotice, rule + textOf(openNotice) + L"\r\n" + rule + textOf(text) + L"\r\n" +
+                                            rule + L"OK   \r\n" + rule);
             return TRUE;
         }
     }
