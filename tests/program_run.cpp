@@ -71,7 +71,8 @@ void redirect(const std::string& path, int flags, int target) {
 // In the child: the limits and the user of `conditions` taken on.
 void takeOn(const ProgramConditions& conditions) {
     const auto limit = [](int resource, std::uint64_t bytes) {
-        const rlimit value{bytes, bytes};
+        // rlim_t is 32 bits wide on i386; the limits the tests set are far below that.
+        const rlimit value{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
         if (bytes != 0 && setrlimit(resource, &value) != 0) {
             _exit(126);
         }
