@@ -1,6 +1,6 @@
 # The newest entry of NEWS.md ("## 0.1.0 (2026-12-09)" and its items), which must be project(VERSION)'s:
 # sets COURSE_EVAL_RELEASE_DATE (2026-12-09) and, for the Debian package, COURSE_EVAL_DEBIAN_CHANGELOG, the
-# entries in the format of a Debian changelog.
+# entries in the format of a Debian changelog, which debian/changelog must hold as it stands.
 
 file(STRINGS ${CMAKE_SOURCE_DIR}/NEWS.md news_lines ENCODING UTF-8)
 set(COURSE_EVAL_DEBIAN_CHANGELOG "")
@@ -61,4 +61,13 @@ list(GET news_versions 0 newest_version)
 if(NOT newest_version STREQUAL PROJECT_VERSION)
   message(FATAL_ERROR "NEWS.md: the newest entry is ${newest_version}, but project(VERSION) is "
                       "${PROJECT_VERSION}; say what changed in ${PROJECT_VERSION} there first")
+endif()
+
+# Debian's tools read debian/changelog from the source tree, so it is kept in the tree, made from NEWS.md.
+string(STRIP "${COURSE_EVAL_DEBIAN_CHANGELOG}" debian_changelog)
+file(WRITE ${CMAKE_BINARY_DIR}/debian-changelog "${debian_changelog}\n")
+file(READ ${CMAKE_SOURCE_DIR}/debian/changelog debian_changelog_in_tree)
+if(NOT debian_changelog_in_tree STREQUAL "${debian_changelog}\n")
+  message(FATAL_ERROR "debian/changelog is not NEWS.md's changelog; after changing NEWS.md, copy it there: "
+                      "cp ${CMAKE_BINARY_DIR}/debian-changelog ${CMAKE_SOURCE_DIR}/debian/changelog")
 endif()
