@@ -4,8 +4,6 @@
 # - on Windows both programs and a text README, packaged as a .zip (cpack --preset windows) and as an
 #   installer (cmake --build --preset windows --target msi).
 
-# Installing: the program, with its manual page, licence, changelog and example data on POSIX hosts, and
-# beside the .exe a text README on Windows.
 include(GNUInstallDirs)
 set(CPACK_PACKAGE_NAME course-eval)
 set(CPACK_PACKAGE_VENDOR "course-eval developers")
@@ -45,7 +43,8 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The runtime dependencies (the C library and libedit) are read off the program by dpkg-shlibdeps.
+# The runtime dependencies (the C library, the C++ runtime, libedit, libacl and libattr) are read off the
+# program by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
