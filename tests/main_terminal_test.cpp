@@ -6,8 +6,10 @@
 #include "tests/program_run.h"
 #include "tests/pty_program.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace courseeval {
 namespace {
@@ -135,6 +137,12 @@ TEST_F(ProgramOnATerminalTest, FolderIsFreeForAnotherRunWhileDoneWaitsForEnter) 
 TEST_F(ProgramOnATerminalTest, CtrlCAtAPromptLeavesTheTerminalAsItWas) {
     start();
     await(folderPrompt);
+    // Ctrl-C once the line editor has the terminal: the prompt is shown a moment before.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (program->inLineMode() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(program->inLineMode()) << program->screen();
     typeAnswer(ctrlC);
     EXPECT_EQ(program->waitForExit(), -1) << program->screen();
     EXPECT_TRUE(program->inLineMode());
