@@ -1,4 +1,6 @@
-# Installs the Debian packages named as arguments that are not installed yet. Sourced by the other scripts.
+# Helpers sourced by the other scripts.
+
+# Installs the Debian packages named as arguments that are not installed yet.
 install_missing_packages() {
     local missing=()
     local package
@@ -18,4 +20,11 @@ install_missing_packages() {
     export DEBIAN_FRONTEND=noninteractive
     "${sudo[@]}" apt-get update -q
     "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Copies the tree as it stands, tracked and new files (a tracked file deleted here is passed over), into the
+# folder $1, which must exist: a build there sees exactly what a commit of the tree would hold.
+copy_working_tree() {
+    git ls-files -z --cached --others --exclude-standard | tar -c --null -T - --ignore-failed-read 2>/dev/null |
+        tar -x -C "$1"
 }
