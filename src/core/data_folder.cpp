@@ -65,12 +65,16 @@ OutputFile DataFolder::create(std::string_view fileName) const {
 }
 
 OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess& source) const {
-    // A new file gets the evaluation file's access list, or its read and write bits within the umask and
+    // A new file gets the evaluation file's group where the user may give it that, and the evaluation
+    // file's access for the group it has: its access list, or its read and write bits within the umask and
     // no entries beyond them (none inherited from the folder's default list, say).
     const auto derived = [&](HostFile file) -> OutputFile {
-        file.setAccess(source.extendedEntries.empty()
-                           ? FileAccess{source.permissions & defaultPermissions & ~fileCreationMask(), {}}
-                           : source);
+        file.giveGroup(source.group);
+        FileAccess access = accessFor(source, file.status().group);
+        if (access.extendedEntries.empty()) {
+            access.permissions &= defaultPermissions & ~fileCreationMask();
+        }
+        file.setAccess(access);
         return {std::move(file), logNameOf(fileName)};
     };
     HostFile file = folder_.openExistingToWrite(fileName);
@@ -81,34 +85,35 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
         // Another program put a file at the name meanwhile.
         file = folder_.openToWrite(fileName, ownerReadWrite);
     }
-    const FileStatus status = file.status();
-    const std::uint32_t user = currentUser();
     // A file created by an earlier run, or by someone else, may be more readable than this run's data.
-    if (!mayHoldDerivedData(status.owner, user, source.permissions)) {
+    const FileStatus status = file.status();
+    switch (readersOf(file.access(status), source, currentUser())) {
+    case Readers::within:
+        file.truncate();
+        return {std::move(file), logNameOf(fileName)};
+    case Readers::ownerBeyond:
         throw fileError("cannot create", file.path(),
                         "belongs to user " + std::to_string(status.owner) +
                             ", who may not read the evaluation file it would show");
+    case Readers::othersBeyond:
+        break;
     }
-    if (moreReadableThan(file.access(status), source)) {
-        // Narrowing it would not close it to those who hold it open already: a new file takes its place.
-        if (status.owner != user) {
-            throw fileError("cannot create", file.path(),
-                            "may be read by users who may not read the evaluation file, and its permissions "
-                            "cannot be narrowed");
-        }
-        file = HostFile();
-        if (const std::string cause = folder_.remove(fileName); !cause.empty()) {
-            throw fileError("cannot create", folder_.pathOf(fileName), cause);
-        }
-        file = folder_.createNew(fileName);
-        if (!file.isOpen()) {
-            throw fileError("cannot create", folder_.pathOf(fileName),
-                            "another program put a file at this name meanwhile");
-        }
-        return derived(std::move(file));
+    // Narrowing it would not close it to those who hold it open already: a new file takes its place.
+    if (status.owner != currentUser()) {
+        throw fileError("cannot create", file.path(),
+                        "may be read by users who may not read the evaluation file, and its permissions "
+                        "cannot be narrowed");
     }
-    file.truncate();
-    return {std::move(file), logNameOf(fileName)};
+    file = HostFile();
+    if (const std::string cause = folder_.remove(fileName); !cause.empty()) {
+        throw fileError("cannot create", folder_.pathOf(fileName), cause);
+    }
+    file = folder_.createNew(fileName);
+    if (!file.isOpen()) {
+        throw fileError("cannot create", folder_.pathOf(fileName),
+                        "another program put a file at this name meanwhile");
+    }
+    return derived(std::move(file));
 }
 
 void DataFolder::replaceEvaluationFile(std::string_view content) const {

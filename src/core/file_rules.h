@@ -49,27 +49,32 @@ struct FileStamp {
 // time of change at the end that differs from the one at the start.
 bool changedWhileRead(const FileStamp& atOpen, const FileStamp& atEnd, std::uint64_t bytesRead);
 
-// The read permissions (of owner, group and others) that a file derived from the evaluation file holds
-// beyond those of the evaluation file: what must go so that the derived file is no more readable than the
-// data it shows. `derived` and `source` are POSIX permission bits.
-unsigned readPermissionsBeyond(unsigned derived, unsigned source);
-
-// Who may read and write a file: its permission bits and, on POSIX, the entries of its access list (ACL)
-// beyond them, in the list's text form (empty for none, and always on Windows).
+// Who may read and write a file: its owner and group, its permission bits and, on POSIX, its access list
+// (ACL) where it holds entries beyond the permission bits, in the list's short text form with numeric ids
+// ("u::rw-,u:2002:r--,g::r--,m::r--,o::---"; empty for none, and always on Windows).
 struct FileAccess {
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
     unsigned permissions = 0;
     std::string extendedEntries;
 };
 
-// Whether a file derived from the evaluation file, with access `derived`, may be read by someone who may
-// not read the evaluation file, whose access is `source`: it has read permissions the evaluation file
-// lacks, or access-list entries other than the evaluation file's.
-bool moreReadableThan(const FileAccess& derived, const FileAccess& source);
+// How the readers of a file stand to the readers of the evaluation file, which `user` has just read.
+enum class Readers {
+    within,      // nobody may read the file who may not read the evaluation file
+    ownerBeyond, // its owner, who may always give themselves access, may not read the evaluation file
+    othersBeyond // its group, its access list or everybody grants reading to someone who may not
+};
 
-// Whether data derived from an evaluation file with permission bits `source` may go into an existing file
-// of the user `owner` when `user` runs: only when that file is the user's own or the evaluation file is
-// readable by more than its owner. Otherwise the owner of the file would read what they may not.
-bool mayHoldDerivedData(std::uint32_t owner, std::uint32_t user, unsigned source);
+// The one decision on who may read what a run writes, from owner, group, bits and access list together:
+// a derived file, new or existing, and the new evaluation file that 999 writes. A reader counts as a
+// reader of the evaluation file only where that is certain from the two files alone (its owner, `user`,
+// a named entry, its own group, or everybody); what cannot be told counts as beyond.
+Readers readersOf(const FileAccess& file, const FileAccess& source, std::uint32_t user);
+
+// The access a new file of group `group` is given to show what a file of access `source` shows: the
+// source's own where the group is the source's, otherwise the same without access for the owning group.
+FileAccess accessFor(const FileAccess& source, std::uint32_t group);
 
 // The name of a new file that replaces `target` until it takes its place: a dot, the target's name, a dot
 // and six letters or digits from `letters`, so ".sampleEvalData.txt.k3x9qa".

@@ -25,18 +25,38 @@ TEST(FileRulesTest, SizeLimitAllowsSixtyFourMebibytesExactly) {
     EXPECT_TRUE(tooLargeToRead(evaluationFileSizeLimit + 1));
 }
 
-TEST(FileRulesTest, DerivedFileLosesOnlyTheReadPermissionsItsSourceLacks) {
-    EXPECT_EQ(readPermissionsBeyond(0644, 0600), 0044U);
-    EXPECT_EQ(readPermissionsBeyond(0664, 0640), 0004U);
-    EXPECT_EQ(readPermissionsBeyond(0600, 0644), 0U);
-    EXPECT_TRUE(mayHoldDerivedData(2001, 2001, 0600));
-    EXPECT_TRUE(mayHoldDerivedData(2002, 2001, 0640));
-    EXPECT_FALSE(mayHoldDerivedData(2002, 2001, 0600));
-    // An access-list entry the evaluation file lacks lets someone else read it.
-    const FileAccess source{0640, ""};
-    EXPECT_FALSE(moreReadableThan({0640, ""}, source));
-    EXPECT_TRUE(moreReadableThan({0640, "user::rw-,user:2002:r--,group::r--,mask::r--,other::---"}, source));
-    EXPECT_FALSE(moreReadableThan({0640, "user::rw-,user:2002:r--"}, {0640, "user::rw-,user:2002:r--"}));
+TEST(FileRulesTest, ReadersOfAFileAreWithinTheEvaluationFilesOnlyWhereThatIsCertain) {
+    constexpr std::uint32_t user = 2001;
+    const FileAccess faculty{user, 3001, 0640, ""};
+    // Its own group may read what it reads; another group, or everybody, may not.
+    EXPECT_EQ(readersOf({user, 3001, 0640, ""}, faculty, user), Readers::within);
+    EXPECT_EQ(readersOf({user, 3000, 0640, ""}, faculty, user), Readers::othersBeyond);
+    EXPECT_EQ(readersOf({user, 3000, 0600, ""}, faculty, user), Readers::within);
+    EXPECT_EQ(readersOf({user, 3001, 0644, ""}, faculty, user), Readers::othersBeyond);
+    // A co-worker's file, whatever its bits: they may give themselves access.
+    EXPECT_EQ(readersOf({2002, 3000, 0620, ""}, faculty, user), Readers::ownerBeyond);
+    EXPECT_EQ(readersOf({2002, 3000, 0644, ""}, {user, 3001, 0644, ""}, user), Readers::within);
+    // Readable by others, but not by the members of its group, who may be anyone.
+    EXPECT_EQ(readersOf({2002, 3000, 0600, ""}, {user, 3001, 0604, ""}, user), Readers::ownerBeyond);
+
+    // Named entries count within the mask; a named user kept out may not read through a group.
+    const FileAccess listed{user, 3001, 0640, "u::rw-,u:2002:r--,g::---,m::r--,o::---"};
+    EXPECT_EQ(readersOf(listed, listed, user), Readers::within);
+    EXPECT_EQ(readersOf({2002, 3000, 0600, ""}, listed, user), Readers::within);
+    EXPECT_EQ(readersOf({user, 3001, 0640, "u::rw-,u:2003:r--,g::---,m::r--,o::---"}, listed, user),
+              Readers::othersBeyond);
+    EXPECT_EQ(readersOf({user, 3001, 0600, "u::rw-,u:2003:r--,g::---,m::---,o::---"}, listed, user),
+              Readers::within);
+    EXPECT_EQ(readersOf(faculty, {user, 3001, 0640, "u::rw-,u:2002:---,g::r--,m::r--,o::---"}, user),
+              Readers::othersBeyond);
+}
+
+TEST(FileRulesTest, NewFileOfAnotherGroupGivesThatGroupNothing) {
+    const FileAccess source{2001, 3001, 0640, "u::rw-,u:2002:r--,g::r--,m::r--,o::---"};
+    EXPECT_EQ(accessFor(source, 3001).extendedEntries, source.extendedEntries);
+    EXPECT_EQ(accessFor(source, 3000).extendedEntries, "u::rw-,u:2002:r--,g::---,m::r--,o::---");
+    EXPECT_EQ(readersOf(accessFor(source, 3000), source, 2001), Readers::within);
+    EXPECT_EQ(accessFor({2001, 3001, 0640, ""}, 3000).permissions, 0600U);
 }
 
 TEST(FileRulesTest, TemporaryNamesHaveExactlyTheirForm) {

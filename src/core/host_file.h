@@ -53,9 +53,10 @@ public:
     void setPermissions(unsigned permissions);
     // Gives the file exactly `access`: its permission bits and no access-list entries beyond those given.
     void setAccess(const FileAccess& access);
+    // Gives the file the group `group` where the user may (a member of it may); whether it did.
+    bool giveGroup(std::uint32_t group);
     // Gives the file the owner, group, access list, permission bits and user attributes of `old`, the open
-    // file it is about to replace, whose status is `oldStatus`, as far as the user may set them. When the
-    // group cannot be kept, the group gets no access.
+    // file it is about to replace, whose status is `oldStatus`, as far as the user may set them.
     void takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatus);
     // Waits until everything written is on the disk.
     void sync();

@@ -23,8 +23,6 @@ int descriptorOf(std::intptr_t native) {
     return static_cast<int>(native);
 }
 
-constexpr unsigned groupPermissions = 0070;
-
 // An access list, freed when it goes.
 struct AclFree {
     void operator()(void* acl) const { acl_free(acl); }
@@ -40,37 +38,6 @@ bool noAccessLists(int error) {
 // or are copied as the access list.
 extern "C" int isUserAttribute(const char* name, struct error_context* /*context*/) {
     return std::strncmp(name, "user.", 5) == 0 ? 1 : 0;
-}
-
-// Takes the access of the owning group away: when a file cannot keep the group of the file it replaces,
-// the group it has instead must not read what the old group read. An access list keeps its mask, so that
-// named entries keep exactly the access they had.
-void removeGroupAccess(int descriptor, const std::string& path) {
-    const Acl acl(acl_get_fd(descriptor));
-    if (!acl) {
-        if (!noAccessLists(errno)) {
-            throw fileError("cannot create", path, errno);
-        }
-        struct stat status {};
-        if (fstat(descriptor, &status) != 0 ||
-            fchmod(descriptor, status.st_mode & 07777 & ~groupPermissions) != 0) {
-            throw fileError("cannot create", path, errno);
-        }
-        return;
-    }
-    acl_entry_t entry = nullptr;
-    for (int which = ACL_FIRST_ENTRY; acl_get_entry(acl.get(), which, &entry) == 1; which = ACL_NEXT_ENTRY) {
-        acl_tag_t tag = ACL_UNDEFINED_TAG;
-        acl_permset_t permissions = nullptr;
-        if (acl_get_tag_type(entry, &tag) == 0 && tag == ACL_GROUP_OBJ &&
-            acl_get_permset(entry, &permissions) == 0) {
-            acl_clear_perms(permissions);
-            if (acl_set_permset(entry, permissions) != 0 || acl_set_fd(descriptor, acl.get()) != 0) {
-                throw fileError("cannot create", path, errno);
-            }
-            return;
-        }
-    }
 }
 
 } // namespace
@@ -127,7 +94,7 @@ void HostFile::setPermissions(unsigned permissions) {
 }
 
 FileAccess HostFile::access(const FileStatus& status) const {
-    FileAccess result{status.permissions, {}};
+    FileAccess result{status.owner, status.group, status.permissions, {}};
     const Acl acl(acl_get_fd(descriptorOf(native_)));
     if (!acl) {
         if (!noAccessLists(errno)) {
@@ -137,7 +104,8 @@ FileAccess HostFile::access(const FileStatus& status) const {
     }
     // A list of the three entries that the permission bits stand for holds nothing beyond them.
     if (acl_equiv_mode(acl.get(), nullptr) != 0) {
-        const std::unique_ptr<char, AclFree> text(acl_to_any_text(acl.get(), nullptr, ',', 0));
+        const std::unique_ptr<char, AclFree> text(
+            acl_to_any_text(acl.get(), nullptr, ',', TEXT_ABBREVIATE | TEXT_NUMERIC_IDS));
         if (!text) {
             throw fileError("cannot read", path_, errno);
         }
@@ -168,10 +136,8 @@ void HostFile::takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatu
     // Owner and group first: changing them may clear the set-user-ID and set-group-ID bits. Only root may
     // give a file away; a member of the old file's group may still give it that group.
     if (fchown(descriptor, oldStatus.owner, oldStatus.group) != 0) {
-        const int ignored = fchown(descriptor, static_cast<uid_t>(-1), oldStatus.group);
-        (void)ignored;
+        giveGroup(oldStatus.group);
     }
-    const bool groupKept = status().group == oldStatus.group;
     if (old.isOpen()) {
         // The access list with the permission bits, then the user attributes (a note, a tag).
         if (perm_copy_fd(old.path_.c_str(), descriptorOf(old.native_), path_.c_str(), descriptor, nullptr) !=
@@ -186,9 +152,10 @@ void HostFile::takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatu
     if (fchmod(descriptor, static_cast<mode_t>(oldStatus.permissions)) != 0) {
         throw fileError("cannot create", path_, errno);
     }
-    if (!groupKept) {
-        removeGroupAccess(descriptor, path_);
-    }
+}
+
+bool HostFile::giveGroup(std::uint32_t group) {
+    return fchown(descriptorOf(native_), static_cast<uid_t>(-1), group) == 0;
 }
 
 void HostFile::sync() {

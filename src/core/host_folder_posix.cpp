@@ -1,6 +1,7 @@
 // The POSIX half of HostFolder: a folder descriptor, and every file opened, created, looked up, renamed
 // and removed relative to it (openat, fstatat, renameat2, unlinkat), without following links and without
 // waiting.
+#include "core/host_calls_posix.h"
 #include "core/host_folder.h"
 #include "core/posix_status.h"
 #include "core/run_error.h"
@@ -20,6 +21,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <variant>
 
 namespace courseeval {
 
@@ -34,16 +36,6 @@ int descriptorOf(std::intptr_t native) {
     return static_cast<int>(native);
 }
 
-const char* orHere(const std::string& folder) {
-    return folder.empty() ? "." : folder.c_str();
-}
-
-// The folder part of the host path `path`, its final separator included; empty for a name alone.
-std::string folderPartOf(std::string_view path) {
-    const std::size_t split = path.rfind('/');
-    return std::string(path.substr(0, split == std::string_view::npos ? 0 : split + 1));
-}
-
 // Opens a folder: to be read where the user may (a listing, a lock, a sync need that), otherwise only to
 // be a place for names (a folder the user may write but not list is still usable).
 int openFolderAt(int at, const char* path) {
@@ -54,12 +46,142 @@ int openFolderAt(int at, const char* path) {
     return openat(at, path, O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
-// Why a link of `owner` at `link` (reached from `path`) is not followed.
-std::string untrustedLink(const std::string& path, const std::string& link, uid_t owner) {
-    std::string cause = link == path ? "is" : "leads to '" + link + "', which is";
-    return cause.append(" a symbolic link of user ")
-        .append(std::to_string(owner))
-        .append("; only links of your own or of root are followed");
+// A descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
+    Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(descriptor_, other.descriptor_);
+        return *this;
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    int get() const { return descriptor_; }
+    int release() { return std::exchange(descriptor_, -1); }
+
+private:
+    int descriptor_;
+};
+
+// Where a walk ended: the folder that holds the last name, open only as a place for names, its path as
+// walked (final "/" included), and the last name with what stands there, itself open only as a name.
+struct WalkEnd {
+    Descriptor folder;
+    std::string folderPath;
+    std::string name;
+    std::optional<struct stat> status; // nothing when no file has the name
+    Descriptor node;
+};
+
+// Why a walk stopped: the system's error, or (error 0) a link of `owner`, at `link` as walked, that is not
+// followed.
+struct WalkFailure {
+    int error = 0;
+    std::string link;
+    uid_t owner = 0;
+};
+
+// The target of the link open as `node`, or the error: a target cut short by the buffer is ENAMETOOLONG.
+std::variant<std::string, int> targetOf(int node) {
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = readlinkat(node, "", target.data(), target.size());
+    if (length < 0) {
+        return errno;
+    }
+    if (static_cast<std::size_t>(length) >= target.size()) {
+        return ENAMETOOLONG;
+    }
+    if (length == 0) {
+        return ENOENT;
+    }
+    target.resize(static_cast<std::size_t>(length));
+    return target;
+}
+
+// Walks `path` from the folder `start`, whose path is `walked`, one name at a time: each name is opened
+// only as a name, never following a link, and a symbolic link met on the way or at the last name is
+// followed where followsLink() allows it, its target read from the very link whose owner was checked.
+// Whatever is renamed meanwhile, no link of anyone else is ever followed on the way.
+std::variant<WalkEnd, WalkFailure> walk(int start, std::string walked, std::string_view path) {
+    const auto failed = [](int error) { return WalkFailure{error, {}, 0}; };
+    WalkEnd end;
+    end.folder = Descriptor(openat(start, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (end.folder.get() < 0) {
+        return failed(errno);
+    }
+    std::string rest(path.empty() ? std::string_view(".") : path);
+    for (int links = 0;;) {
+        if (rest.starts_with('/')) {
+            end.folder = Descriptor(openat(AT_FDCWD, "/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (end.folder.get() < 0) {
+                return failed(errno);
+            }
+            walked = "/";
+        }
+        const std::size_t first = rest.find_first_not_of('/');
+        const std::size_t slash = rest.find('/', first);
+        std::string name = rest.substr(first == std::string::npos ? rest.size() : first, slash - first);
+        const std::size_t next =
+            slash == std::string::npos ? std::string::npos : rest.find_first_not_of('/', slash);
+        rest.erase(0, next == std::string::npos ? rest.size() : next);
+        const bool last = rest.empty();
+        const bool folderNamed = slash != std::string::npos; // "data/" names a folder
+        if (name.empty()) {
+            name = ".";
+        }
+        Descriptor node(openat(end.folder.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (node.get() < 0) {
+            if (errno == ENOENT && last) {
+                end.folderPath = walked;
+                end.name = name;
+                return end;
+            }
+            return failed(errno);
+        }
+        struct stat status {};
+        if (fstat(node.get(), &status) != 0) {
+            return failed(errno);
+        }
+        if (S_ISLNK(status.st_mode)) {
+            if (!followsLink(status.st_uid, geteuid())) {
+                return WalkFailure{0, walked + name, status.st_uid};
+            }
+            if (++links > maxLinksFollowed) {
+                return failed(ELOOP);
+            }
+            std::variant<std::string, int> target = targetOf(node.get());
+            if (const int* error = std::get_if<int>(&target)) {
+                return failed(*error);
+            }
+            const std::string& linked = std::get<std::string>(target);
+            rest = last ? linked + (folderNamed ? "/" : "") : linked + "/" + rest;
+            continue;
+        }
+        if (last && !(folderNamed && !S_ISDIR(status.st_mode))) {
+            end.folderPath = walked;
+            end.name = name;
+            end.status = status;
+            end.node = std::move(node);
+            return end;
+        }
+        if (!S_ISDIR(status.st_mode)) {
+            return failed(ENOTDIR);
+        }
+        end.folder = std::move(node);
+        walked.append(name).append("/");
+    }
+}
+
+// Why a link of `owner` is not followed, after the words that name it.
+std::string untrustedLink(uid_t owner) {
+    return "is a symbolic link of user " + std::to_string(owner) +
+           "; only links of your own or of root are followed";
 }
 
 RunError changedMeanwhile(const std::string& shown) {
@@ -71,11 +193,14 @@ RunError changedMeanwhile(const std::string& shown) {
 constexpr int interruptions[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previousActions[std::size(interruptions)];
 // The temporary file that an interruption removes, kept where the signal handler can read it: its folder,
-// its name there and the path that names it in a message.
+// its name there, the path that names it in a message, and which file it is: whatever stands at the name
+// by the time of the interruption is removed only when it is this file.
 struct PendingTemporary {
     int folder = -1;
     std::unique_ptr<char[]> name;
     std::unique_ptr<char[]> shown;
+    dev_t device = 0;
+    ino_t identity = 0;
 };
 PendingTemporary temporary;
 std::atomic<const PendingTemporary*> pendingTemporary{nullptr};
@@ -89,8 +214,12 @@ extern "C" void removeTemporaryAndEnd(int signal) {
     // Only async-signal-safe calls here. The handler was reset to the default on entry (SA_RESETHAND):
     // raising the signal again ends the program as the signal would have, once the handler returns.
     const int savedErrno = errno;
+    struct stat standing {};
     if (const PendingTemporary* pending = pendingTemporary.load();
-        pending != nullptr && unlinkat(pending->folder, pending->name.get(), 0) != 0 && errno != ENOENT) {
+        pending != nullptr &&
+        fstatat(pending->folder, pending->name.get(), &standing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        standing.st_dev == pending->device && standing.st_ino == pending->identity &&
+        unlinkat(pending->folder, pending->name.get(), 0) != 0 && errno != ENOENT) {
         writeToStandardError("course-eval: cannot remove the unfinished file '");
         writeToStandardError(pending->shown.get());
         writeToStandardError("'\n");
@@ -130,8 +259,11 @@ std::unique_ptr<char[]> copyOf(std::string_view text) {
     return copy;
 }
 
-void removeOnInterruption(int folder, std::string_view name, std::string_view shown) {
+void removeOnInterruption(int folder, std::string_view name, std::string_view shown,
+                          const struct stat& file) {
     temporary.folder = folder;
+    temporary.device = file.st_dev;
+    temporary.identity = file.st_ino;
     temporary.name = copyOf(name);
     temporary.shown = copyOf(shown);
     pendingTemporary.store(&temporary);
@@ -146,9 +278,25 @@ void removeOnInterruption(int folder, std::string_view name, std::string_view sh
 
 } // namespace
 
+HostCalls hostCalls;
+
 HostFolder HostFolder::open(const std::string& path, const std::string& shown) {
     constexpr std::string_view what = "cannot use the folder";
-    const int descriptor = openFolderAt(AT_FDCWD, orHere(path));
+    std::variant<WalkEnd, WalkFailure> walked = walk(AT_FDCWD, {}, path);
+    if (const WalkFailure* failure = std::get_if<WalkFailure>(&walked)) {
+        if (failure->error != 0) {
+            throw fileError(what, shown, failure->error);
+        }
+        throw fileError(what, shown, "'" + failure->link + "' " + untrustedLink(failure->owner));
+    }
+    const WalkEnd& end = std::get<WalkEnd>(walked);
+    if (!end.status) {
+        throw fileError(what, shown, ENOENT);
+    }
+    if (!S_ISDIR(end.status->st_mode)) {
+        throw fileError(what, shown, ENOTDIR);
+    }
+    const int descriptor = openFolderAt(end.node.get(), ".");
     if (descriptor < 0) {
         throw fileError(what, shown, errno);
     }
@@ -190,56 +338,23 @@ std::optional<FileStatus> HostFolder::statusOf(std::string_view name) const {
 
 HostFolder::Reached HostFolder::follow(std::string_view name, std::string_view what) const {
     const std::string path = pathOf(name);
-    HostFolder folder = duplicate();
-    std::string reachedName(name);
-    std::string reached = path;
-    for (int hop = 0; hop <= maxLinksFollowed; ++hop) {
-        // O_PATH opens the name itself, a link included, without opening the file for any use.
-        const int node =
-            openat(descriptorOf(folder.native_), reachedName.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        if (node < 0) {
-            if (errno == ENOENT) {
-                return {std::move(folder), reachedName, std::nullopt};
-            }
-            throw fileError(what, path, errno);
+    std::variant<WalkEnd, WalkFailure> walked = walk(descriptorOf(native_), path_, name);
+    if (const WalkFailure* failure = std::get_if<WalkFailure>(&walked)) {
+        if (failure->error != 0) {
+            throw fileError(what, path, failure->error);
         }
-        struct stat status {};
-        const bool known = fstat(node, &status) == 0;
-        if (!known || !S_ISLNK(status.st_mode)) {
-            const int error = errno;
-            ::close(node);
-            if (!known) {
-                throw fileError(what, path, error);
-            }
-            return {std::move(folder), reachedName, statusFrom(status)};
-        }
-        if (!followsLink(status.st_uid, geteuid())) {
-            ::close(node);
-            throw fileError(what, path, untrustedLink(path, reached, status.st_uid));
-        }
-        // The target is read from the very link whose owner was checked, not looked up by name again.
-        char target[PATH_MAX];
-        const ssize_t length = readlinkat(node, "", target, sizeof target);
-        const int error = errno;
-        ::close(node);
-        if (length < 0) {
-            throw fileError(what, path, error);
-        }
-        const std::string_view linked(target, static_cast<std::size_t>(length));
-        reached = linked.starts_with('/') ? std::string(linked) : folderPartOf(reached).append(linked);
-        // The folder the link leads to is opened from the folder of the link itself.
-        if (const std::string part = folderPartOf(linked); !part.empty()) {
-            const int next = openFolderAt(descriptorOf(folder.native_), part.c_str());
-            if (next < 0) {
-                throw fileError(what, path, errno);
-            }
-            folder = HostFolder(folderPartOf(reached), next);
-        }
-        // A link to a folder ("data/") names the folder itself, which is then refused as what it is.
-        const std::string_view leaf = linked.substr(folderPartOf(linked).size());
-        reachedName = std::string(leaf.empty() ? std::string_view(".") : leaf);
+        throw fileError(what, path,
+                        (failure->link == path ? "" : "leads to '" + failure->link + "', which ") +
+                            untrustedLink(failure->owner));
     }
-    throw fileError(what, path, ELOOP);
+    const WalkEnd& end = std::get<WalkEnd>(walked);
+    // Opened to be read where the user may, so that the folder can be synced.
+    const int folder = openFolderAt(end.folder.get(), ".");
+    if (folder < 0) {
+        throw fileError(what, path, errno);
+    }
+    return {HostFolder(end.folderPath, folder), end.name,
+            end.status ? std::optional<FileStatus>(statusFrom(*end.status)) : std::nullopt};
 }
 
 HostFile HostFolder::openToRead(std::string_view name, const std::string& shown) const {
@@ -287,8 +402,14 @@ HostFile HostFolder::createTemporary(std::string_view name, const std::string& s
     const InterruptionsHeld held;
     HostFile file = openForWriting(name, ownerReadWrite, Creation::onlyNew);
     if (file.isOpen()) {
+        struct stat status {};
+        if (fstat(descriptorOf(file.native_), &status) != 0) {
+            const int error = errno;
+            unlinkat(descriptorOf(native_), std::string(name).c_str(), 0);
+            throw fileError("cannot create", shown, error);
+        }
         file.path_ = shown;
-        removeOnInterruption(descriptorOf(native_), name, pathOf(name));
+        removeOnInterruption(descriptorOf(native_), name, pathOf(name), status);
     }
     return file;
 }
@@ -366,41 +487,54 @@ void HostFolder::replace(std::string_view temporaryName, std::string_view target
     const int folder = descriptorOf(native_);
     const std::string from(temporaryName);
     const std::string to(target);
-    // The one step is an exchange of the two names (or, with nothing to replace, a rename that replaces
-    // nothing), so that a file another program put at the name meanwhile is found, put back and kept.
-    const unsigned step = old ? RENAME_EXCHANGE : RENAME_NOREPLACE;
-    if (renameat2(folder, from.c_str(), folder, to.c_str(), step) == 0) {
-        if (old) {
-            const std::optional<FileStatus> replaced = statusOf(from);
-            if (!replaced || !replaced->sameFileAs(*old)) {
-                if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) {
-                    throw fileError("cannot replace", shown, errno);
+    {
+        // From the exchange until the new file is in place or put back, an interruption waits: meanwhile
+        // the temporary name may hold a file that is not this run's.
+        const InterruptionsHeld held;
+        // The one step is an exchange of the two names (or, with nothing to replace, a rename that
+        // replaces nothing), so that a file another program put at the name meanwhile is found, put back
+        // and kept.
+        const unsigned step = old ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+        if (hostCalls.renameat2(folder, from.c_str(), folder, to.c_str(), step) == 0) {
+            if (const std::optional<FileStatus> replaced = old ? statusOf(from) : std::nullopt;
+                old && (!replaced || !replaced->sameFileAs(*old))) {
+                if (hostCalls.renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) {
+                    throw ReplacedError(shown, "the file another program saved there meanwhile is now '" +
+                                                   pathOf(from) + "': " + std::strerror(errno));
                 }
                 throw changedMeanwhile(shown);
             }
-            if (const std::string cause = remove(from); !cause.empty()) {
-                throw fileError("cannot remove the old file, now", pathOf(from), cause);
-            }
-        }
-    } else if (errno == EEXIST || errno == ENOENT) {
-        throw changedMeanwhile(shown);
-    } else if (errno == EINVAL || errno == ENOSYS) {
-        // A file system that can neither exchange names nor refuse to replace: checked, then renamed.
-        const std::optional<FileStatus> standing = statusOf(to);
-        if (old ? !standing || !standing->sameFileAs(*old) : standing.has_value()) {
+        } else if (errno == EEXIST || errno == ENOENT) {
             throw changedMeanwhile(shown);
-        }
-        if (renameat(folder, from.c_str(), folder, to.c_str()) != 0) {
+        } else if (errno == EINVAL || errno == ENOSYS) {
+            // A file system that can neither exchange names nor refuse to replace: checked, then renamed.
+            const std::optional<FileStatus> standing = statusOf(to);
+            if (old ? !standing || !standing->sameFileAs(*old) : standing.has_value()) {
+                throw changedMeanwhile(shown);
+            }
+            if (renameat(folder, from.c_str(), folder, to.c_str()) != 0) {
+                throw fileError("cannot replace", shown, errno);
+            }
+        } else {
             throw fileError("cannot replace", shown, errno);
         }
-    } else {
-        throw fileError("cannot replace", shown, errno);
     }
+    // The new file is in place; the old one, where it was exchanged, is at the temporary name.
+    const bool oldLeft = old && hostCalls.unlinkat(folder, from.c_str(), 0) != 0 && errno != ENOENT;
+    const int removeError = errno;
     // The new name is made durable too; the file itself already is. A folder the user may not read cannot
     // be synced (EBADF: it is open only as a place for names), and some file systems cannot sync a folder
     // (EINVAL): the rename is then as durable as the file system makes it.
-    if (fsync(folder) != 0 && errno != EBADF && errno != EINVAL) {
-        throw fileError("cannot sync the folder of", shown, errno);
+    const bool synced = hostCalls.fsync(folder) == 0 || errno == EBADF || errno == EINVAL;
+    const int syncError = errno;
+    if (oldLeft) {
+        throw ReplacedError(shown,
+                            "the old file is left as '" + pathOf(from) + "': " + std::strerror(removeError));
+    }
+    if (!synced) {
+        throw ReplacedError(shown, "the folder could not be synced (" +
+                                       std::string(std::strerror(syncError)) +
+                                       "), so the replacement may not survive a power failure");
     }
 }
 

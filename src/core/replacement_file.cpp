@@ -60,6 +60,7 @@ ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name
         temporaryName_.clear();
         throw fileError("cannot create", shown_, "no free name for a new file beside it");
     }
+    written_ = file_.status();
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -73,7 +74,17 @@ void ReplacementFile::commit(std::string_view content) {
         file_.writeAll(content.data(), content.size());
         // Only the complete file is given to others: while it was written, nobody else could open it.
         if (target_.status) {
-            file_.takeOwnershipFrom(old_, *target_.status);
+            const FileStatus& oldStatus = *target_.status;
+            file_.takeOwnershipFrom(old_, oldStatus);
+            // Where the old file's group could not be kept, the group the new one has instead must not
+            // read what the old group read.
+            const FileAccess oldAccess =
+                old_.isOpen() ? old_.access(oldStatus)
+                              : FileAccess{oldStatus.owner, oldStatus.group, oldStatus.permissions, {}};
+            const FileStatus given = file_.status();
+            if (readersOf(file_.access(given), oldAccess, currentUser()) != Readers::within) {
+                file_.setAccess(accessFor(oldAccess, given.group));
+            }
         } else {
             file_.setPermissions(newFilePermissions & ~fileCreationMask());
         }
@@ -82,6 +93,10 @@ void ReplacementFile::commit(std::string_view content) {
         file_.sync();
         file_.close();
         target_.folder.replace(temporaryName_, target_.name, target_.status, shown_);
+    } catch (const ReplacedError&) {
+        // The new file is in place: what stands at the temporary name now is not this run's to remove.
+        forget();
+        throw;
     } catch (const RunError& error) {
         const std::string path = target_.folder.pathOf(temporaryName_);
         if (const std::string cause = discard(); !cause.empty()) {
@@ -90,6 +105,10 @@ void ReplacementFile::commit(std::string_view content) {
         }
         throw;
     }
+    forget();
+}
+
+void ReplacementFile::forget() noexcept {
     temporaryName_.clear();
     HostFolder::forgetTemporary();
 }
@@ -111,12 +130,15 @@ std::string ReplacementFile::discard() noexcept {
     file_ = HostFile();
     std::string cause;
     try {
-        cause = target_.folder.remove(temporaryName_);
+        // Only this run's own file: another program's may stand at the name by now.
+        if (const std::optional<FileStatus> standing = target_.folder.statusOf(temporaryName_);
+            standing && standing->sameFileAs(written_)) {
+            cause = target_.folder.remove(temporaryName_);
+        }
     } catch (...) {
         cause = "not enough memory";
     }
-    temporaryName_.clear();
-    HostFolder::forgetTemporary();
+    forget();
     return cause;
 }
 

@@ -36,8 +36,10 @@ public:
 
 private:
     void removeLeftovers(const HostFolder& dataFolder) const;
-    // Removes the new file; the host's cause when that fails.
+    // Removes the new file, where the temporary name still holds it; the host's cause when that fails.
     std::string discard() noexcept;
+    // The temporary name is no longer the replacement's to remove.
+    void forget() noexcept;
 
     HostFolder::Reached target_;
     // The file being replaced, open to be read where the user may read it: its access and attributes are
@@ -46,6 +48,7 @@ private:
     std::string shown_;
     std::string temporaryName_;
     HostFile file_;
+    FileStatus written_; // which file the new one is
 };
 
 } // namespace courseeval

@@ -1,0 +1,20 @@
+#pragma once
+// The system calls of the POSIX host half at which a file can fail after others succeeded: a test puts a
+// failing call in their place to see what a run does then.
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace courseeval {
+
+struct HostCalls {
+    int (*renameat2)(int, const char*, int, const char*, unsigned) = ::renameat2;
+    int (*unlinkat)(int, const char*, int) = ::unlinkat;
+    int (*fsync)(int) = ::fsync;
+};
+
+// The calls in use; tests swap one and put it back.
+extern HostCalls hostCalls;
+
+} // namespace courseeval
