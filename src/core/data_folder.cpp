@@ -30,8 +30,16 @@ HostFolder openFolder(const std::string& folderPath) {
 DataFolder::DataFolder(std::string folderPath)
     : folderPath_(std::move(folderPath)), folder_(openFolder(folderPath_)) {}
 
-FolderLock DataFolder::lock() const {
-    return {folder_.duplicate(), actionLogFileName, logNameOf(actionLogFileName)};
+FolderLock DataFolder::lock() {
+    FolderLock lock(folder_.duplicate(), actionLogFileName, logNameOf(actionLogFileName));
+    lockedLog_ = lock.logStatus();
+    return lock;
+}
+
+void DataFolder::requireLock() const {
+    if (lockedLog_) {
+        requireLogStillLocked(folder_, actionLogFileName, *lockedLog_);
+    }
 }
 
 InputFile DataFolder::openEvaluationFile() {
@@ -56,6 +64,7 @@ InputFile DataFolder::openEvaluationFile() {
 }
 
 OutputFile DataFolder::create(std::string_view fileName) const {
+    requireLock();
     if (evaluationAccess_) {
         return createDerived(fileName, *evaluationAccess_);
     }
@@ -117,6 +126,7 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
 }
 
 void DataFolder::replaceEvaluationFile(std::string_view content) const {
+    requireLock();
     ReplacementFile replacement(folder_, evaluationFileName, folder_.pathOf(evaluationFileName));
     replacement.commit(content);
 }

@@ -31,8 +31,10 @@ public:
     // The host path of the file `fileName` of the folder, as errors name it.
     std::string pathOf(std::string_view fileName) const { return folder_.pathOf(fileName); }
 
-    // Locks the folder against other runs and empties the action log, which the lock keeps open.
-    FolderLock lock() const;
+    // Locks the folder against other runs and empties the action log, which the lock keeps open. From then
+    // on, a file is created or replaced only while the log is still the locked file: a second run let in
+    // by a removed log changes nothing more.
+    FolderLock lock();
     // Opens the evaluation file to read it. The files created after it take its access.
     InputFile openEvaluationFile();
     // Creates the file `fileName` of the folder empty (an existing one is emptied) to write it.
@@ -42,6 +44,7 @@ public:
 
 private:
     std::string logNameOf(std::string_view fileName) const;
+    void requireLock() const;
     // A derived file of the evaluation file's access: an existing one that would show the data to anyone
     // else is replaced by a new one.
     OutputFile createDerived(std::string_view fileName, const FileAccess& source) const;
@@ -50,6 +53,8 @@ private:
     HostFolder folder_;
     // The evaluation file's access, once it has been opened.
     std::optional<FileAccess> evaluationAccess_;
+    // The locked log, once the folder is locked.
+    std::optional<FileStatus> lockedLog_;
 };
 
 } // namespace courseeval

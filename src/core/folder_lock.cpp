@@ -29,7 +29,7 @@ FolderLock::FolderLock(HostFolder folder, std::string_view logFileName, std::str
     if (log_.lock() == HostFile::Lock::heldElsewhere) {
         throw folderInUse(folder_.pathOf(""));
     }
-    requireLogStillLocked();
+    requireLogStillLocked(folder_, logFileName_, logStatus_);
     log_.truncate();
 }
 
@@ -38,7 +38,7 @@ OutputFile FolderLock::openLog() const {
 }
 
 void FolderLock::release(std::string_view written) {
-    requireLogStillLocked();
+    requireLogStillLocked(folder_, logFileName_, logStatus_);
     // Read back through the server, as another client would read it: a run that another client let in
     // meanwhile has written the log too.
     HostFile log = folder_.openToRead(logFileName_, log_.path());
@@ -62,10 +62,10 @@ void FolderLock::release(std::string_view written) {
     folder_.unlock();
 }
 
-void FolderLock::requireLogStillLocked() const {
-    const std::optional<FileStatus> named = folder_.statusOf(logFileName_);
-    if (!named || !named->sameFileAs(logStatus_)) {
-        lost(replacedLog);
+void requireLogStillLocked(const HostFolder& folder, std::string_view logFileName, const FileStatus& locked) {
+    const std::optional<FileStatus> named = folder.statusOf(logFileName);
+    if (!named || !named->sameFileAs(locked)) {
+        throw fileError("lost the lock on", folder.pathOf(logFileName), replacedLog);
     }
 }
 

@@ -36,9 +36,10 @@ public:
     // Checks that the log is still the locked file and holds exactly `written`, all that the run wrote to
     // it, then lets other runs in.
     void release(std::string_view written);
+    // The locked log, as the folder gave its status when it was locked.
+    const FileStatus& logStatus() const { return logStatus_; }
 
 private:
-    void requireLogStillLocked() const;
     [[noreturn]] void lost(std::string_view cause) const;
 
     HostFolder folder_;
@@ -47,5 +48,9 @@ private:
     FileStatus logStatus_;
     std::string logName_;
 };
+
+// Ends the run with "lost the lock on '<log>': the file was removed or replaced ..." unless the file
+// `logFileName` of `folder` is still the log locked with status `locked`: a second run may be in the folder.
+void requireLogStillLocked(const HostFolder& folder, std::string_view logFileName, const FileStatus& locked);
 
 } // namespace courseeval

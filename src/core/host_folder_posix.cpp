@@ -499,8 +499,8 @@ void HostFolder::replace(std::string_view temporaryName, std::string_view target
             if (const std::optional<FileStatus> replaced = old ? statusOf(from) : std::nullopt;
                 old && (!replaced || !replaced->sameFileAs(*old))) {
                 if (hostCalls.renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) {
-                    throw ReplacedError(shown, "the file another program saved there meanwhile is now '" +
-                                                   pathOf(from) + "': " + std::strerror(errno));
+                    throw replacedButError(shown, "the file another program saved there meanwhile is now '" +
+                                                      pathOf(from) + "': " + std::strerror(errno));
                 }
                 throw changedMeanwhile(shown);
             }
@@ -528,13 +528,13 @@ void HostFolder::replace(std::string_view temporaryName, std::string_view target
     const bool synced = hostCalls.fsync(folder) == 0 || errno == EBADF || errno == EINVAL;
     const int syncError = errno;
     if (oldLeft) {
-        throw ReplacedError(shown,
-                            "the old file is left as '" + pathOf(from) + "': " + std::strerror(removeError));
+        throw replacedButError(shown, "the old file is left as '" + pathOf(from) +
+                                          "': " + std::strerror(removeError));
     }
     if (!synced) {
-        throw ReplacedError(shown, "the folder could not be synced (" +
-                                       std::string(std::strerror(syncError)) +
-                                       "), so the replacement may not survive a power failure");
+        throw replacedButError(shown, "the folder could not be synced (" +
+                                          std::string(std::strerror(syncError)) +
+                                          "), so the replacement may not survive a power failure");
     }
 }
 

@@ -93,10 +93,6 @@ void ReplacementFile::commit(std::string_view content) {
         file_.sync();
         file_.close();
         target_.folder.replace(temporaryName_, target_.name, target_.status, shown_);
-    } catch (const ReplacedError&) {
-        // The new file is in place: what stands at the temporary name now is not this run's to remove.
-        forget();
-        throw;
     } catch (const RunError& error) {
         const std::string path = target_.folder.pathOf(temporaryName_);
         if (const std::string cause = discard(); !cause.empty()) {

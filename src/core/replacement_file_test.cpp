@@ -1,4 +1,7 @@
 #include "core/replacement_file.h"
+#ifndef _WIN32
+#include "core/host_calls_posix.h"
+#endif
 #include "core/run_error.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
@@ -216,6 +219,101 @@ TEST_F(ReplacementFileTest, NewFileThatCannotBeRemovedIsNamedInTheError) {
             "\\.data\\.txt\\.[a-z0-9]{6}' could not be removed: Permission denied$");
     fs::permissions(mine, fs::perms::owner_all);
     EXPECT_EQ(readBytes((mine / "data.txt").string()), "old");
+}
+
+// Host calls that fail where a test says, or let another program act at the worst moment.
+struct FaultyCalls {
+    FaultyCalls() { exchanges = 0; }
+    FaultyCalls(const FaultyCalls&) = delete;
+    FaultyCalls& operator=(const FaultyCalls&) = delete;
+    ~FaultyCalls() { hostCalls = HostCalls(); }
+    static int failed(int error) {
+        errno = error;
+        return -1;
+    }
+    // The first exchange finds a co-worker's save at the target, as editors save: a copy renamed over it.
+    static int exchangeAfterASave(int from, const char* fromName, int to, const char* toName,
+                                  unsigned flags) {
+        if (exchanges++ == 0 && std::rename(savedCopy.c_str(), savedTarget.c_str()) != 0) {
+            return failed(EPERM);
+        }
+        return ::renameat2(from, fromName, to, toName, flags);
+    }
+    static inline int exchanges = 0;
+    static inline std::string savedCopy;
+    static inline std::string savedTarget;
+};
+
+TEST_F(ReplacementFileTest, FailureOnceTheNewFileIsInPlaceSaysItWasReplacedAndRemovesNoOneElsesFile) {
+    FaultyCalls::savedCopy = folder.file("saved.tmp");
+    FaultyCalls::savedTarget = target;
+    struct Fault {
+        HostCalls calls;
+        std::string error; // after "'<target>' was replaced, but "
+        std::string standing;
+        std::string left; // what the temporary name holds afterwards
+    };
+    const Fault faults[] = {
+        {{[](int from, const char* fromName, int to, const char* toName, unsigned flags) {
+              return FaultyCalls::exchanges == 1
+                         ? FaultyCalls::failed(EIO)
+                         : FaultyCalls::exchangeAfterASave(from, fromName, to, toName, flags);
+          },
+          ::unlinkat, ::fsync},
+         "the file another program saved there meanwhile is now '",
+         "new\r\n",
+         "a co-worker's save"},
+        {{::renameat2, [](int, const char*, int) { return FaultyCalls::failed(EIO); }, ::fsync},
+         "the old file is left as '",
+         "new\r\n",
+         "old"},
+        {{::renameat2, ::unlinkat, [](int) { return FaultyCalls::failed(EIO); }},
+         "the folder could not be synced (Input/output error), so the replacement may not survive a power "
+         "failure",
+         "new\r\n",
+         ""},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.error);
+        testing::writeBytes(target, "old");
+        testing::writeBytes(FaultyCalls::savedCopy, "a co-worker's save");
+        const FaultyCalls faulty;
+        hostCalls = fault.calls;
+        const std::string error = errorOfReplacing();
+        hostCalls = HostCalls();
+        EXPECT_THAT(error, ::testing::StartsWith("'" + target + "' was replaced, but " + fault.error));
+        EXPECT_EQ(readBytes(target), fault.standing);
+        std::string left;
+        for (const std::string& name : namesInFolder()) {
+            if (name.starts_with(".data.txt.")) {
+                left = readBytes(folder.file(name));
+                EXPECT_THAT(error, HasSubstr(folder.file(name) + "': Input/output error"));
+                fs::remove(folder.file(name));
+            }
+        }
+        EXPECT_EQ(left, fault.left);
+        fs::remove(FaultyCalls::savedCopy);
+    }
+}
+
+TEST_F(ReplacementFileTest, InterruptionDuringTheExchangeWaitsUntilTheCoworkersSaveIsBack) {
+    FaultyCalls::savedCopy = folder.file("saved.tmp");
+    FaultyCalls::savedTarget = target;
+    testing::writeBytes(FaultyCalls::savedCopy, "a co-worker's save");
+    EXPECT_EXIT(
+        {
+            const FaultyCalls faulty;
+            hostCalls.renameat2 = [](int from, const char* fromName, int to, const char* toName,
+                                     unsigned flags) {
+                const int done = FaultyCalls::exchangeAfterASave(from, fromName, to, toName, flags);
+                std::raise(SIGTERM);
+                return done;
+            };
+            replaceWithNew();
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(readBytes(target), "a co-worker's save");
+    EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
 }
 
 TEST_F(ReplacementFileTest, InterruptionRemovesTheNewFileAndLeftoversGoWithTheNextReplacement) {

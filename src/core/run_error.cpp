@@ -25,8 +25,9 @@ RunError fileError(std::string_view what, std::string_view path, std::string_vie
     return RunError(message);
 }
 
-ReplacedError::ReplacedError(std::string_view path, std::string_view failure)
-    : RunError(std::string("'").append(path).append("' was replaced, but ").append(failure)) {}
+RunError replacedButError(std::string_view path, std::string_view failure) {
+    return RunError(std::string("'").append(path).append("' was replaced, but ").append(failure));
+}
 
 RunError fileLineError(std::string_view path, int line, std::string_view what) {
     return RunError(std::string(path).append(":").append(std::to_string(line)).append(": ").append(what));

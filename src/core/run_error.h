@@ -25,12 +25,9 @@ private:
     int row_;
 };
 
-// An error after a file was replaced whole: the new content is in place, and the message says so first:
-// "'data/sampleEvalData.txt' was replaced, but <what failed>".
-class ReplacedError : public RunError {
-public:
-    ReplacedError(std::string_view path, std::string_view failure);
-};
+// An error after the file `path` was replaced whole: the new content is in place, and the message says so
+// first: "'data/sampleEvalData.txt' was replaced, but <failure>".
+RunError replacedButError(std::string_view path, std::string_view failure);
 
 // The error of a failed operation on a file: "<what> '<path>': <cause>", e.g.
 // "cannot create 'data/enumerateFields.txt': No space left on device". A NUL byte in the path is shown
