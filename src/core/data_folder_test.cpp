@@ -96,6 +96,20 @@ TEST_F(DataFolderTest, LockHoldsARecordLockAndIsLostWhenTheLogHoldsWhatTheRunDid
                   "meanwhile");
 }
 
+TEST_F(DataFolderTest, RunThatLostItsLockChangesNoFileAnyMore) {
+    writeBytes(evaluationFile, "old\t\r\n");
+    const FolderLock lock = folder.lock();
+    // Where the folder itself cannot be locked, a removed log lets a second run in.
+    fs::remove(temp.file(std::string(actionLogFileName)));
+    const std::string lost = "lost the lock on '" + temp.file(std::string(actionLogFileName)) +
+                             "': the file was removed or replaced while the run held it, so another run "
+                             "may have written the folder";
+    EXPECT_EQ(errorOf([&] { folder.replaceEvaluationFile("new\t\r\n"); }), lost);
+    EXPECT_EQ(readBytes(evaluationFile), "old\t\r\n");
+    EXPECT_EQ(errorOf([&] { folder.create(fieldEchoFileName); }), lost);
+    EXPECT_FALSE(fs::exists(temp.file(std::string(fieldEchoFileName))));
+}
+
 TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolder) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "giving a link to another user needs root";
@@ -112,6 +126,22 @@ TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolde
     EXPECT_EQ(errorOf([&] { folder.replaceEvaluationFile("new\t\r\n"); }),
               "cannot replace '" + evaluationFile + refused);
     EXPECT_EQ(readBytes(temp.file("real.txt")), "a\t\r\n");
+
+    // Nor anywhere on the way: the user's own link leads through a folder name that is the co-worker's link.
+    fs::remove(evaluationFile);
+    fs::create_directory(temp.file("exports"));
+    fs::create_symlink(temp.file("exports"), temp.file("private"));
+    fs::create_symlink("private/real.txt", evaluationFile);
+    fs::rename(temp.file("real.txt"), temp.file("exports/real.txt"));
+    ASSERT_EQ(lchown(temp.file("private").c_str(), coworker, coworker), 0);
+    EXPECT_EQ(errorOf([&] { folder.replaceEvaluationFile("new\t\r\n"); }),
+              "cannot replace '" + evaluationFile + "': leads to '" + temp.file("private") +
+                  "', which is a symbolic link of user 2002; only links of your own or of root are followed");
+    EXPECT_EQ(readBytes(temp.file("exports/real.txt")), "a\t\r\n");
+    // Nor is the folder itself reached through it.
+    EXPECT_EQ(errorOf([&] { DataFolder(temp.file("private") + "/"); }),
+              "cannot use the folder '" + temp.file("private") + "/': '" + temp.file("private") +
+                  "' is a symbolic link of user 2002; only links of your own or of root are followed");
 }
 
 TEST_F(DataFolderTest, ReadErrorEndsTheReadingAtOnce) {
