@@ -11,6 +11,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <acl/libacl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -239,6 +241,66 @@ TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFiles
     EXPECT_EQ(run.err,
               "course-eval: cannot open 'data/sampleEvalData.txt': is a symbolic link of user 2002; only "
               "links of your own or of root are followed\n");
+}
+
+TEST_F(ProgramTest, DerivedFilesGiveNoOneWhatTheEvaluationFileKeepsFromThem) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "running as other users needs root";
+    }
+    // The usual shared folder: set-group-ID, of the group 3000 that a co-worker (2002) is in too. The
+    // evaluation file is the user's and readable by their faculty group 3001 alone.
+    constexpr unsigned user = 2001;
+    const std::string evaluationFile = (data / evaluationFileName).string();
+    const std::string reconstruction = (data / reconstructionFileName).string();
+    ASSERT_EQ(chown(data.c_str(), 0, 3000), 0);
+    ASSERT_EQ(chmod(data.c_str(), 02775), 0);
+    ASSERT_EQ(chown(evaluationFile.c_str(), user, 3001), 0);
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0640), 0);
+    const testing::ProgramConditions asUser{0, 0, user, 3000, {3000, 3001}};
+    if (!testing::canRun(folder.path(), asUser)) {
+        GTEST_SKIP() << "the build or the temporary folder is closed to other users here";
+    }
+    const auto statusOf = [](const std::string& path) {
+        struct stat status {};
+        stat(path.c_str(), &status);
+        return status;
+    };
+    ProgramRun run = runProgram(folder.path(), "data\n\n", asUser);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(statusOf(reconstruction).st_gid, 3001U);
+    EXPECT_EQ(statusOf(reconstruction).st_mode & 0777, 0640U);
+
+    // Of a group the user is not in, the access list's entry for the owning group goes with it.
+    ASSERT_EQ(chown(evaluationFile.c_str(), user, 3005), 0);
+    acl_t acl = acl_from_text("u::rw-,u:2003:r--,g::r--,m::r--,o::---");
+    const int listed = acl_set_file(evaluationFile.c_str(), ACL_TYPE_ACCESS, acl);
+    acl_free(acl);
+    if (listed == 0) {
+        fs::remove(reconstruction);
+        run = runProgram(folder.path(), "data\n\n", asUser);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(statusOf(reconstruction).st_gid, 3000U);
+        acl = acl_get_file(reconstruction.c_str(), ACL_TYPE_ACCESS);
+        char* text = acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS);
+        EXPECT_STREQ(text, "user::rw-,user:2003:r--,group::---,mask::r--,other::---");
+        acl_free(text);
+        acl_free(acl);
+        acl = acl_from_mode(0640);
+        ASSERT_EQ(acl_set_file(evaluationFile.c_str(), ACL_TYPE_ACCESS, acl), 0);
+        acl_free(acl);
+    }
+
+    // A co-worker's own file at an output name, though they let the user write it, gets none of the data.
+    ASSERT_EQ(chown(evaluationFile.c_str(), user, 3001), 0);
+    fs::remove(reconstruction);
+    testing::writeBytes(reconstruction, "");
+    ASSERT_EQ(chown(reconstruction.c_str(), 2002, 3000), 0);
+    ASSERT_EQ(chmod(reconstruction.c_str(), 0620), 0);
+    run = runProgram(folder.path(), "data\n\n", asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "course-eval: cannot create 'data/sampleEvalData_reconstructed.txt': belongs to user "
+                       "2002, who may not read the evaluation file it would show\n");
+    EXPECT_EQ(readBytes(reconstruction), "");
 }
 
 TEST_F(ProgramTest, SampleDataRefusedForACoworkersFileInAStickyFolderSaysWhy) {
