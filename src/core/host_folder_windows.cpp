@@ -83,10 +83,11 @@ std::wstring fullFolderPath(const std::string& path) {
     return extendedLengthPath(full);
 }
 
+// Gives the file that has just taken the name `path` its attributes; a failure says it was replaced.
 void setAttributes(const std::wstring& path, DWORD attributes, const std::string& shown) {
     attributes &= settableAttributes;
     if (SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) == 0) {
-        throw windowsFileError("cannot set the attributes of", shown, GetLastError());
+        throw replacedButError(shown, "its attributes could not be set: " + windowsErrorText(GetLastError()));
     }
 }
 
