@@ -144,6 +144,19 @@ TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolde
                   "' is a symbolic link of user 2002; only links of your own or of root are followed");
 }
 
+TEST_F(DataFolderTest, ChainOfFortyLinksIsFollowedAndOneMoreIsALoop) {
+    writeBytes(temp.file("link40"), "a\t\r\n");
+    for (int link = 39; link >= 0; --link) {
+        fs::create_symlink("link" + std::to_string(link + 1), temp.file("link" + std::to_string(link)));
+    }
+    fs::create_symlink("link0", evaluationFile);
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              "cannot open '" + evaluationFile + "': Too many levels of symbolic links");
+    fs::remove(evaluationFile);
+    fs::create_symlink("link1", evaluationFile);
+    EXPECT_EQ(readEvaluationFile(), "a\t\r\n");
+}
+
 TEST_F(DataFolderTest, ReadErrorEndsTheReadingAtOnce) {
     // Reading a process's memory at address 0 fails with EIO.
     fs::create_symlink("/proc/self/mem", evaluationFile);
@@ -223,6 +236,17 @@ TEST_F(DataFolderTest, DerivedFilesAreNoMoreReadableThanTheEvaluationFile) {
         EXPECT_EQ(errorOf([&] { again.create("earlier.txt"); }),
                   "cannot create '" + temp.file("earlier.txt") +
                       "': belongs to user 2002, who may not read the evaluation file it would show");
+        // Theirs too, the evaluation file among them: their file would still show the data to others.
+        ASSERT_EQ(chown(evaluationFile.c_str(), 2002, 2002), 0);
+        DataFolder theirs(temp.folderPath());
+        theirs.openEvaluationFile().close();
+        EXPECT_EQ(errorOf([&] { theirs.create("earlier.txt"); }),
+                  "cannot create '" + temp.file("earlier.txt") +
+                      "': may be read by users who may not read the evaluation file, and its permissions "
+                      "cannot be narrowed");
+        struct stat kept {};
+        ASSERT_EQ(stat(temp.file("earlier.txt").c_str(), &kept), 0);
+        EXPECT_EQ(kept.st_uid, 2002U);
     }
     umask(savedMask);
 }

@@ -148,6 +148,26 @@ TEST_F(ReplacementFileTest, NewFileIsTheUsersAloneUntilItIsComplete) {
         }
     }
     EXPECT_EQ(namesInFolder().size(), 2U);
+
+    // Where nothing stood before, the complete file is the user's as any file they create.
+    fs::remove(target);
+    replaceWithNew();
+    struct stat status {};
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0666U & ~savedMask);
+}
+
+TEST_F(ReplacementFileTest, FolderRemovedMeanwhileIsNamedAsSuch) {
+    const fs::path gone = folder.path() / "gone";
+    fs::create_directory(gone);
+    const HostFolder opened = HostFolder::open((gone / "").string(), (gone / "").string());
+    fs::remove(gone);
+    try {
+        ReplacementFile(opened, "data.txt", (gone / "data.txt").string()).commit("new\r\n");
+        FAIL() << "replaced in a folder that is gone";
+    } catch (const RunError& error) {
+        EXPECT_THAT(error.what(), ::testing::EndsWith("': No such file or directory"));
+    }
 }
 
 TEST_F(ReplacementFileTest, AccessListAndUserAttributesOfTheOldFileAreKept) {
