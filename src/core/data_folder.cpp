@@ -78,8 +78,11 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
     // file's access for the group it has: its access list, or its read and write bits within the umask and
     // no entries beyond them (none inherited from the folder's default list, say).
     const auto derived = [&](HostFile file) -> OutputFile {
-        file.giveGroup(source.group);
-        FileAccess access = accessFor(source, file.status().group);
+        std::uint32_t group = file.status().group;
+        if (group != source.group && file.giveGroup(source.group)) {
+            group = source.group;
+        }
+        FileAccess access = accessFor(source, group);
         if (access.extendedEntries.empty()) {
             access.permissions &= defaultPermissions & ~fileCreationMask();
         }
