@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <termios.h>
 #include <thread>
 
 namespace courseeval {
@@ -29,7 +30,9 @@ constexpr const char* ctrlC = "\x03";
 // The program on a terminal in a fresh folder; keys are typed once the line editor reads them.
 class ProgramOnATerminalTest : public ::testing::Test {
 protected:
-    void start() { program = std::make_unique<testing::PtyProgram>(folder.path()); }
+    void start(unsigned cleared = 0) {
+        program = std::make_unique<testing::PtyProgram>(folder.path(), cleared);
+    }
     void await(std::string_view text) { ASSERT_TRUE(program->waitFor(text)) << program->screen(); }
     void typeAnswer(std::string_view keys) {
         ASSERT_TRUE(program->waitForLineEditor()) << program->screen();
@@ -68,11 +71,14 @@ TEST_F(ProgramOnATerminalTest, NoticesWaitForEnterAndEditedAnswersAreRead) {
 
 TEST_F(ProgramOnATerminalTest, TabCompletesThePartialFolderName) {
     fs::copy(COURSE_EVAL_EXAMPLES_DIR, folder.path() / "evaluations fall 2026");
+    fs::create_directory(folder.path() / "evaluations spring 2027");
     fs::create_directory(folder.path() / "other");
-    start();
+    // A terminal set up otherwise than by default is left so.
+    start(ECHOCTL);
     await(folderPrompt);
-    // The line editor redraws the line with cursor moves; the notice shows the answer plainly.
-    typeAnswer(std::string("eval") + tab + enter);
+    // The line editor redraws the line with cursor moves; the notice shows the answer plainly. The common
+    // part comes first, then the folders that fit are listed once; a third Tab only beeps.
+    typeAnswer(std::string("eval") + tab + tab + tab + "f" + tab + enter);
     // The completed folder ends in "/", so no backslash is added to it.
     await("your path is evaluations fall 2026/\r\n");
     acknowledgeNoticeBefore(confirmPrompt);
@@ -82,6 +88,10 @@ TEST_F(ProgramOnATerminalTest, TabCompletesThePartialFolderName) {
                   testing::readBytes((folder.path() / "evaluations fall 2026" / actionLogFileName).string()))
                   .front(),
               "the Path Is evaluations fall 2026/");
+    const std::string& screen = program->screen();
+    EXPECT_EQ(screen.find("spring 2027"), screen.rfind("spring 2027")) << screen;
+    EXPECT_NE(screen.find("spring 2027"), std::string::npos) << screen;
+    EXPECT_EQ(program->localModes(), program->startingLocalModes());
 }
 
 TEST_F(ProgramOnATerminalTest, FolderNamesBeyondAsciiAreTypedAndCompletedByteForByte) {

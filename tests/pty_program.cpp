@@ -13,8 +13,19 @@
 
 namespace courseeval::testing {
 
-PtyProgram::PtyProgram(const std::filesystem::path& workingFolder) {
-    child_ = forkpty(&terminal_, nullptr, nullptr, nullptr);
+PtyProgram::PtyProgram(const std::filesystem::path& workingFolder, unsigned cleared) {
+    // A new terminal's settings, less the modes cleared.
+    termios settings{};
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0 || tcgetattr(slave, &settings) != 0) {
+        throw std::runtime_error("openpty failed");
+    }
+    close(master);
+    close(slave);
+    settings.c_lflag &= ~static_cast<tcflag_t>(cleared);
+    startingLocalModes_ = settings.c_lflag;
+    child_ = forkpty(&terminal_, nullptr, &settings, nullptr);
     if (child_ < 0) {
         throw std::runtime_error("forkpty failed");
     }
@@ -92,6 +103,11 @@ bool PtyProgram::inLineMode() const {
     termios settings{};
     constexpr tcflag_t lineMode = ICANON | ECHO;
     return tcgetattr(terminal_, &settings) == 0 && (settings.c_lflag & lineMode) == lineMode;
+}
+
+unsigned PtyProgram::localModes() const {
+    termios settings{};
+    return tcgetattr(terminal_, &settings) == 0 ? settings.c_lflag : 0;
 }
 
 bool PtyProgram::running() {

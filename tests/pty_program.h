@@ -13,7 +13,8 @@ namespace courseeval::testing {
 // xterm with UTF-8 text.
 class PtyProgram {
 public:
-    explicit PtyProgram(const std::filesystem::path& workingFolder);
+    // `cleared` are local modes (termios c_lflag) the terminal starts without, as `stty -echoctl` leaves it.
+    explicit PtyProgram(const std::filesystem::path& workingFolder, unsigned cleared = 0);
     PtyProgram(const PtyProgram&) = delete;
     PtyProgram& operator=(const PtyProgram&) = delete;
     ~PtyProgram();
@@ -27,6 +28,9 @@ public:
     bool waitForLineEditor(std::chrono::milliseconds limit = std::chrono::seconds(20));
     // Whether the terminal reads line by line and echoes what is typed, as a shell expects to find it.
     bool inLineMode() const;
+    // The terminal's local modes now, and as it started.
+    unsigned localModes() const;
+    unsigned startingLocalModes() const { return startingLocalModes_; }
     // Whether the program is still running.
     bool running();
     // Waits for the program to end; its exit status, or -1 when it did not exit normally.
@@ -40,6 +44,7 @@ private:
     pid_t child_ = -1;
     std::string screen_;
     std::size_t searchFrom_ = 0;
+    unsigned startingLocalModes_ = 0;
 };
 
 } // namespace courseeval::testing
