@@ -52,6 +52,20 @@ TEST_F(ProgramTest, ArgumentsGiveHelpOrTheVersionOrAnErrorBeforeAnythingIsAsked)
     const ProgramRun help = runProgram(folder.path(), "", {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, ::testing::StartsWith("Usage: course-eval\n"));
+#ifndef _WIN32
+    EXPECT_EQ(help.out,
+              "Usage: course-eval\n"
+              "       course-eval --help | --version\n\n"
+              "Analyses a course-evaluation export. course-eval asks for the data folder that holds\n"
+              "sampleEvalData.txt, then for a confirmation: Enter analyses the file, 999 first replaces it\n"
+              "with 200 generated sample records. It writes the derived files and the action log\n"
+              "tracking_eval_program_actions.txt beside it, in the same folder.\n\n"
+              "  -h, --help     show this help and exit\n"
+              "      --version  show the version and exit\n\n"
+              "Exit status: 0 when the run ends with \"done\"; 1 after an error, whose message is on\n"
+              "standard error; 2 for a wrong argument.\n\n"
+              "More in the manual: man course-eval\n");
+#endif
     EXPECT_EQ(help.err, "");
     const ProgramRun version = runProgram(folder.path(), "", {"--version"});
     EXPECT_EQ(version.status, 0);

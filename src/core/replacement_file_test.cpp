@@ -198,7 +198,11 @@ TEST_F(ReplacementFileTest, ImmutableFileIsRefusedWithItsCause) {
     }
     EXPECT_EQ(errorOfReplacing(),
               "cannot replace '" + target + "': the file is immutable (its attribute i is set; see lsattr)");
-    flags &= ~FS_IMMUTABLE_FL;
+    flags = (flags & ~FS_IMMUTABLE_FL) | FS_APPEND_FL;
+    ioctl(descriptor, FS_IOC_SETFLAGS, &flags);
+    EXPECT_EQ(errorOfReplacing(), "cannot replace '" + target +
+                                      "': the file is append-only (its attribute a is set; see lsattr)");
+    flags &= ~FS_APPEND_FL;
     ioctl(descriptor, FS_IOC_SETFLAGS, &flags);
     close(descriptor);
     EXPECT_EQ(readBytes(target), "old");
