@@ -214,6 +214,10 @@ TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFiles
     ProgramRun run = runProgram(folder.path(), "data\n\n", asUser);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot use the folder 'data\\': Permission denied\n");
+    // One the user may write but not list is used all the same.
+    ASSERT_EQ(chmod(data.c_str(), 0733), 0);
+    run = runProgram(folder.path(), "data\n\n", asUser);
+    EXPECT_EQ(run.status, 0) << run.err;
 
     // In the user's folder, a co-worker's file of a leftover's form is no leftover of the user's.
     const std::string evaluationFile = (data / evaluationFileName).string();

@@ -138,6 +138,11 @@ TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolde
               "cannot replace '" + evaluationFile + "': leads to '" + temp.file("private") +
                   "', which is a symbolic link of user 2002; only links of your own or of root are followed");
     EXPECT_EQ(readBytes(temp.file("exports/real.txt")), "a\t\r\n");
+    fs::remove(evaluationFile);
+    fs::create_symlink("private", evaluationFile);
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              "cannot open '" + evaluationFile + "': leads to '" + temp.file("private") +
+                  "', which is a symbolic link of user 2002; only links of your own or of root are followed");
     // Nor is the folder itself reached through it.
     EXPECT_EQ(errorOf([&] { DataFolder(temp.file("private") + "/"); }),
               "cannot use the folder '" + temp.file("private") + "/': '" + temp.file("private") +

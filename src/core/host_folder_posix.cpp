@@ -63,7 +63,6 @@ public:
         }
     }
     int get() const { return descriptor_; }
-    int release() { return std::exchange(descriptor_, -1); }
 
 private:
     int descriptor_;

@@ -125,6 +125,8 @@ TEST_F(ReplacementFileTest, FileBehindALinkIsReplacedWithItsPermissionsAndTheLin
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::remove(target);
     fs::create_symlink("store/real.txt", target);
+    // Of a leftover's form for the file replaced, but in the data folder, which is another folder.
+    testing::writeBytes(folder.file(".real.txt.k3x9qa"), "a file of the data folder");
 
     replaceWithNew();
 
@@ -133,6 +135,40 @@ TEST_F(ReplacementFileTest, FileBehindALinkIsReplacedWithItsPermissionsAndTheLin
     EXPECT_EQ(fs::status(folder.path() / "store/real.txt").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() / "store"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(folder.file(".real.txt.k3x9qa")));
+}
+
+// Host calls that fail where a test says, or let another program act at the worst moment.
+struct FaultyCalls {
+    FaultyCalls() { exchanges = 0; }
+    FaultyCalls(const FaultyCalls&) = delete;
+    FaultyCalls& operator=(const FaultyCalls&) = delete;
+    ~FaultyCalls() { hostCalls = HostCalls(); }
+    static int failed(int error) {
+        errno = error;
+        return -1;
+    }
+    // The first exchange finds a co-worker's save at the target, as editors save: a copy renamed over it.
+    static int exchangeAfterASave(int from, const char* fromName, int to, const char* toName,
+                                  unsigned flags) {
+        if (exchanges++ == 0 && std::rename(savedCopy.c_str(), savedTarget.c_str()) != 0) {
+            return failed(EPERM);
+        }
+        return ::renameat2(from, fromName, to, toName, flags);
+    }
+    static inline int exchanges = 0;
+    static inline std::string savedCopy;
+    static inline std::string savedTarget;
+};
+
+TEST_F(ReplacementFileTest, FileSystemThatCannotExchangeNamesStillReplacesTheFileWhole) {
+    hostCalls.renameat2 = [](int, const char*, int, const char*, unsigned) {
+        return FaultyCalls::failed(EINVAL);
+    };
+    replaceWithNew();
+    hostCalls = HostCalls();
+    EXPECT_EQ(readBytes(target), "new\r\n");
+    EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
 }
 
 TEST_F(ReplacementFileTest, NewFileIsTheUsersAloneUntilItIsComplete) {
@@ -244,29 +280,6 @@ TEST_F(ReplacementFileTest, NewFileThatCannotBeRemovedIsNamedInTheError) {
     fs::permissions(mine, fs::perms::owner_all);
     EXPECT_EQ(readBytes((mine / "data.txt").string()), "old");
 }
-
-// Host calls that fail where a test says, or let another program act at the worst moment.
-struct FaultyCalls {
-    FaultyCalls() { exchanges = 0; }
-    FaultyCalls(const FaultyCalls&) = delete;
-    FaultyCalls& operator=(const FaultyCalls&) = delete;
-    ~FaultyCalls() { hostCalls = HostCalls(); }
-    static int failed(int error) {
-        errno = error;
-        return -1;
-    }
-    // The first exchange finds a co-worker's save at the target, as editors save: a copy renamed over it.
-    static int exchangeAfterASave(int from, const char* fromName, int to, const char* toName,
-                                  unsigned flags) {
-        if (exchanges++ == 0 && std::rename(savedCopy.c_str(), savedTarget.c_str()) != 0) {
-            return failed(EPERM);
-        }
-        return ::renameat2(from, fromName, to, toName, flags);
-    }
-    static inline int exchanges = 0;
-    static inline std::string savedCopy;
-    static inline std::string savedTarget;
-};
 
 TEST_F(ReplacementFileTest, FailureOnceTheNewFileIsInPlaceSaysItWasReplacedAndRemovesNoOneElsesFile) {
     FaultyCalls::savedCopy = folder.file("saved.tmp");
