@@ -162,11 +162,11 @@ struct FaultyCalls {
 };
 
 TEST_F(ReplacementFileTest, FileSystemThatCannotExchangeNamesStillReplacesTheFileWhole) {
+    const FaultyCalls faulty;
     hostCalls.renameat2 = [](int, const char*, int, const char*, unsigned) {
         return FaultyCalls::failed(EINVAL);
     };
     replaceWithNew();
-    hostCalls = HostCalls();
     EXPECT_EQ(readBytes(target), "new\r\n");
     EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
 }
@@ -317,7 +317,6 @@ TEST_F(ReplacementFileTest, FailureOnceTheNewFileIsInPlaceSaysItWasReplacedAndRe
         const FaultyCalls faulty;
         hostCalls = fault.calls;
         const std::string error = errorOfReplacing();
-        hostCalls = HostCalls();
         EXPECT_THAT(error, ::testing::StartsWith("'" + target + "' was replaced, but " + fault.error));
         EXPECT_EQ(readBytes(target), fault.standing);
         std::string left;
