@@ -62,6 +62,9 @@ TEST(FileRulesTest, NewFileOfAnotherGroupGivesThatGroupNothing) {
 TEST(FileRulesTest, TemporaryNamesHaveExactlyTheirForm) {
     EXPECT_EQ(temporaryNameOf("data.txt", "k3x9qa"), ".data.txt.k3x9qa");
     EXPECT_TRUE(isTemporaryNameOf(".data.txt.k3x9qa", "data.txt"));
+    EXPECT_TRUE(isTemporaryNameOf(".data.txt.az09za", "data.txt"));
+    EXPECT_FALSE(isTemporaryNameOf(".dbta.txt.k3x9qa", "data.txt"));
+    EXPECT_FALSE(isTemporaryNameOf(".data.txtxk3x9qa", "data.txt"));
     EXPECT_FALSE(isTemporaryNameOf(".data.txt.k3x9q", "data.txt"));
     EXPECT_FALSE(isTemporaryNameOf(".data.txt.K3X9QA", "data.txt"));
     EXPECT_FALSE(isTemporaryNameOf(".data.txt.k3x9qa.bak", "data.txt"));

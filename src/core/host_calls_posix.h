@@ -1,6 +1,6 @@
 #pragma once
-// The system calls of the POSIX host half at which a file can fail after others succeeded: a test puts a
-// failing call in their place to see what a run does then.
+// The system calls of the POSIX host halves at which a file can fail after others succeeded: a test puts
+// a failing call in their place to see what a run does then.
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,4 +1,5 @@
 // The POSIX half of HostFile: an open descriptor.
+#include "core/host_calls_posix.h"
 #include "core/host_file.h"
 #include "core/posix_status.h"
 #include "core/run_error.h"
@@ -159,7 +160,7 @@ bool HostFile::giveGroup(std::uint32_t group) {
 }
 
 void HostFile::sync() {
-    if (fsync(descriptorOf(native_)) != 0) {
+    if (hostCalls.fsync(descriptorOf(native_)) != 0) {
         throw fileError("cannot write to", path_, errno);
     }
 }

@@ -116,6 +116,14 @@ TEST_F(ReplacementFileTest, FileSavedOverTheTargetMeanwhileIsKeptAndNothingIsRep
     }
     EXPECT_EQ(readBytes(target), "a co-worker's save");
     EXPECT_THAT(namesInFolder(), ::testing::ElementsAre("data.txt"));
+
+    // So is one saved where nothing stood.
+    fs::remove(target);
+    ReplacementFile first(hostFolder, "data.txt", target);
+    testing::writeBytes(target, "a co-worker's first");
+    EXPECT_THAT([&] { first.commit("new\r\n"); },
+                ::testing::ThrowsMessage<RunError>(::testing::EndsWith("so nothing was replaced")));
+    EXPECT_EQ(readBytes(target), "a co-worker's first");
 }
 
 TEST_F(ReplacementFileTest, FileBehindALinkIsReplacedWithItsPermissionsAndTheLinkStays) {
@@ -281,32 +289,43 @@ TEST_F(ReplacementFileTest, NewFileThatCannotBeRemovedIsNamedInTheError) {
     EXPECT_EQ(readBytes((mine / "data.txt").string()), "old");
 }
 
-TEST_F(ReplacementFileTest, FailureOnceTheNewFileIsInPlaceSaysItWasReplacedAndRemovesNoOneElsesFile) {
+TEST_F(ReplacementFileTest, FailedStepSaysWhetherTheFileWasReplacedAndRemovesNoOneElsesFile) {
     FaultyCalls::savedCopy = folder.file("saved.tmp");
     FaultyCalls::savedTarget = target;
+    const std::string replaced = "'" + target + "' was replaced, but ";
     struct Fault {
         HostCalls calls;
-        std::string error; // after "'<target>' was replaced, but "
+        std::string error; // how the error begins
         std::string standing;
         std::string left; // what the temporary name holds afterwards
     };
     const Fault faults[] = {
+        {{::renameat2, ::unlinkat, [](int) { return FaultyCalls::failed(EIO); }},
+         "cannot write to '" + target + "': Input/output error",
+         "old",
+         ""},
         {{[](int from, const char* fromName, int to, const char* toName, unsigned flags) {
               return FaultyCalls::exchanges == 1
                          ? FaultyCalls::failed(EIO)
                          : FaultyCalls::exchangeAfterASave(from, fromName, to, toName, flags);
           },
           ::unlinkat, ::fsync},
-         "the file another program saved there meanwhile is now '",
+         replaced + "the file another program saved there meanwhile is now '",
          "new\r\n",
          "a co-worker's save"},
         {{::renameat2, [](int, const char*, int) { return FaultyCalls::failed(EIO); }, ::fsync},
-         "the old file is left as '",
+         replaced + "the old file is left as '",
          "new\r\n",
          "old"},
-        {{::renameat2, ::unlinkat, [](int) { return FaultyCalls::failed(EIO); }},
-         "the folder could not be synced (Input/output error), so the replacement may not survive a power "
-         "failure",
+        {{::renameat2, ::unlinkat,
+          [](int descriptor) {
+              struct stat status {};
+              return fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode) ? FaultyCalls::failed(EIO)
+                                                                                : ::fsync(descriptor);
+          }},
+         replaced + "the folder could not be synced (Input/output error), so the replacement may not survive "
+                    "a power "
+                    "failure",
          "new\r\n",
          ""},
     };
@@ -317,7 +336,7 @@ TEST_F(ReplacementFileTest, FailureOnceTheNewFileIsInPlaceSaysItWasReplacedAndRe
         const FaultyCalls faulty;
         hostCalls = fault.calls;
         const std::string error = errorOfReplacing();
-        EXPECT_THAT(error, ::testing::StartsWith("'" + target + "' was replaced, but " + fault.error));
+        EXPECT_THAT(error, ::testing::StartsWith(fault.error));
         EXPECT_EQ(readBytes(target), fault.standing);
         std::string left;
         for (const std::string& name : namesInFolder()) {
@@ -360,9 +379,9 @@ TEST_F(ReplacementFileTest, InterruptionRemovesTheNewFileAndLeftoversGoWithTheNe
     EXPECT_EXIT(
         {
             const ReplacementFile replacement(hostFolder, "data.txt", target);
-            std::raise(SIGTERM);
+            std::raise(SIGINT);
         },
-        ::testing::KilledBySignal(SIGTERM), "^$");
+        ::testing::KilledBySignal(SIGINT), "^$");
     EXPECT_EQ(readBytes(target), "old");
     EXPECT_THAT(namesInFolder(), ::testing::UnorderedElementsAre("data.txt", ".data.txt.k3x9qa.keep"));
 }
