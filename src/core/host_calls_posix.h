@@ -2,6 +2,7 @@
 // The system calls of the POSIX host halves at which a file can fail after others succeeded: a test puts
 // a failing call in their place to see what a run does then.
 
+#include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@ struct HostCalls {
     int (*renameat2)(int, const char*, int, const char*, unsigned) = ::renameat2;
     int (*unlinkat)(int, const char*, int) = ::unlinkat;
     int (*fsync)(int) = ::fsync;
+    ssize_t (*write)(int, const void*, std::size_t) = ::write;
+    int (*close)(int) = ::close;
 };
 
 // The calls in use; tests swap one and put it back.

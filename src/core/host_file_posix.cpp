@@ -70,7 +70,7 @@ std::size_t HostFile::readSome(char* bytes, std::size_t size) {
 
 void HostFile::writeAll(const char* bytes, std::size_t size) {
     while (size > 0) {
-        const ssize_t count = write(descriptorOf(native_), bytes, size);
+        const ssize_t count = hostCalls.write(descriptorOf(native_), bytes, size);
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
@@ -168,7 +168,7 @@ void HostFile::sync() {
 void HostFile::close() {
     const int descriptor = descriptorOf(std::exchange(native_, closedNative));
     // After EINTR Linux has closed the descriptor all the same.
-    if (::close(descriptor) != 0 && errno != EINTR) {
+    if (hostCalls.close(descriptor) != 0 && errno != EINTR) {
         throw fileError("cannot close", path_, errno);
     }
 }

@@ -1,4 +1,7 @@
 #include "core/file_names.h"
+#ifndef _WIN32
+#include "core/host_calls_posix.h"
+#endif
 #include "core/host_folder.h"
 #include "core/run_error.h"
 #include "run/run_session.h"
@@ -61,6 +64,54 @@ protected:
     std::unique_ptr<testing::ScriptedDialogue> dialogue;
     std::ostringstream errors;
 };
+
+#ifndef _WIN32
+// The n-th call of a kind fails with EIO.
+int callsLeft = 0;
+bool failsNow() {
+    if (--callsLeft != 0) {
+        return false;
+    }
+    errno = EIO;
+    return true;
+}
+
+TEST_F(RunSessionTest, WriteSyncOrCloseFailingAnywhereEndsTheRunWithTheFileNamedAndTheDataWhole) {
+    const std::string original = readBytes(folder.file(std::string(evaluationFileName)));
+    HostCalls writes;
+    writes.write = [](int descriptor, const void* bytes, std::size_t size) {
+        return failsNow() ? ssize_t{-1} : ::write(descriptor, bytes, size);
+    };
+    HostCalls syncs;
+    syncs.fsync = [](int descriptor) { return failsNow() ? -1 : ::fsync(descriptor); };
+    HostCalls closes;
+    // Closed all the same, as Linux closes a descriptor whose close reports an error.
+    closes.close = [](int descriptor) { return ::close(descriptor) != 0 || failsNow() ? -1 : 0; };
+    for (const HostCalls& calls : {writes, syncs, closes}) {
+        for (const std::string confirmation : {"", "999"}) {
+            for (int call = 1;; ++call) {
+                SCOPED_TRACE("call " + std::to_string(call) + " failing, answer '" + confirmation + "'");
+                testing::writeBytes(folder.file(std::string(evaluationFileName)), original);
+                callsLeft = call;
+                hostCalls = calls;
+                const int status = run({answer, confirmation});
+                hostCalls = HostCalls();
+                if (callsLeft > 0) {
+                    // The run made fewer calls of that kind, and none failed.
+                    EXPECT_EQ(status, 0) << errors.str();
+                    break;
+                }
+                EXPECT_EQ(status, 1);
+                EXPECT_THAT(errors.str(),
+                            ::testing::MatchesRegex("course-eval: .*'.+'.*Input/output error.*\n"));
+                EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
+                const std::string now = readBytes(folder.file(std::string(evaluationFileName)));
+                EXPECT_TRUE(now == original || splitCrLfLines(now).size() == 200) << now.size();
+            }
+        }
+    }
+}
+#endif
 
 TEST_F(RunSessionTest, AnalysisRunShowsThePromptsAndNoticesAndLogsEveryStageInOrder) {
     ASSERT_EQ(run({answer, ""}), 0) << errors.str();
