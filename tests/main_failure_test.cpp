@@ -294,6 +294,11 @@ TEST_F(ProgramFailureTest, ClosedStandardOutputIsAnErrorNotASilentEnd) {
         runProgram(folder.path(), testing::ProgramStreams{(folder.path() / "answers").string(), true, {}});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot write to standard output\n");
+    // So is the help that cannot be shown.
+    EXPECT_EQ(runProgram(folder.path(),
+                         testing::ProgramStreams{(folder.path() / "answers").string(), true, {"--help"}})
+                  .status,
+              1);
 }
 #endif
 
