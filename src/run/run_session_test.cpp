@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <gmock/gmock.h>
+#include <new>
 #include <sstream>
 
 namespace courseeval {
@@ -237,6 +238,13 @@ public:
     }
     std::function<void()> beforeConfirmation;
 };
+
+TEST_F(RunSessionTest, MemoryRunningOutOutsideANamedStepIsReportedToo) {
+    ActingDialogue failing({answer, ""});
+    failing.beforeConfirmation = [] { throw std::bad_alloc(); };
+    EXPECT_EQ(runSession(failing, errors, [] { return 1U; }), 1);
+    EXPECT_EQ(errors.str(), "course-eval: not enough memory\n");
+}
 
 // The evaluation file moved into the data folder "fall", to be renamed with it.
 class FolderRenamedTest : public RunSessionTest {
