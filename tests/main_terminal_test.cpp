@@ -6,6 +6,7 @@
 #include "tests/program_run.h"
 #include "tests/pty_program.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -91,6 +92,7 @@ TEST_F(ProgramOnATerminalTest, TabCompletesThePartialFolderName) {
     const std::string& screen = program->screen();
     EXPECT_EQ(screen.find("spring 2027"), screen.rfind("spring 2027")) << screen;
     EXPECT_NE(screen.find("spring 2027"), std::string::npos) << screen;
+    EXPECT_EQ(std::count(screen.begin(), screen.end(), '\a'), 1) << screen;
     EXPECT_EQ(program->localModes(), program->startingLocalModes());
 }
 
