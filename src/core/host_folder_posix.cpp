@@ -158,8 +158,14 @@ std::variant<WalkEnd, WalkFailure> walk(int start, std::string walked, std::stri
             if (const int* error = std::get_if<int>(&target)) {
                 return failed(*error);
             }
-            const std::string& linked = std::get<std::string>(target);
-            rest = last ? linked + (folderNamed ? "/" : "") : linked + "/" + rest;
+            // The link's target takes its name's place in what is left to walk.
+            std::string& linked = std::get<std::string>(target);
+            if (!last) {
+                linked.append("/").append(rest);
+            } else if (folderNamed) {
+                linked.append("/");
+            }
+            rest = std::move(linked);
             continue;
         }
         if (last && !(folderNamed && !S_ISDIR(status.st_mode))) {
