@@ -12,7 +12,9 @@
 #include <windows.h>
 #else
 #include <acl/libacl.h>
+#include <fcntl.h>
 #include <sys/acl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -218,6 +220,12 @@ TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFiles
     ASSERT_EQ(chmod(data.c_str(), 0733), 0);
     run = runProgram(folder.path(), "data\n\n", asUser);
     EXPECT_EQ(run.status, 0) << run.err;
+    // There the folder itself cannot be locked: the log's lock alone keeps a second run out.
+    const int otherRun = open((data / actionLogFileName).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(otherRun, LOCK_EX), 0);
+    run = runProgram(folder.path(), "data\n\n", asUser);
+    close(otherRun);
+    EXPECT_EQ(run.err, "course-eval: another run is using data/\n");
 
     // In the user's folder, a co-worker's file of a leftover's form is no leftover of the user's.
     const std::string evaluationFile = (data / evaluationFileName).string();
