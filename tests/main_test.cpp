@@ -245,6 +245,10 @@ TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFiles
     run = runProgram(folder.path(), "data\n999\n", asUser);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot replace 'data/sampleEvalData.txt': the file is read-only\n");
+    // One they may write but not read is not.
+    ASSERT_EQ(chmod(evaluationFile.c_str(), 0662), 0);
+    run = runProgram(folder.path(), "data\n999\n", asUser);
+    EXPECT_EQ(run.status, 0) << run.err;
 
     // Private data goes into no co-worker's file at an output name, though they let the user write it.
     ASSERT_EQ(chown(evaluationFile.c_str(), user, user), 0);
