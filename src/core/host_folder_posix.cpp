@@ -121,7 +121,8 @@ std::variant<WalkEnd, WalkFailure> walk(int start, std::string walked, std::stri
             if (end.folder.get() < 0) {
                 return failed(errno);
             }
-            walked = "/";
+            // Assigned as one character, not as a literal, which g++ 12 at -O3 misreads (-Wrestrict).
+            walked.assign(1, '/');
         }
         const std::size_t first = rest.find_first_not_of('/');
         const std::size_t slash = rest.find('/', first);
@@ -132,7 +133,7 @@ std::variant<WalkEnd, WalkFailure> walk(int start, std::string walked, std::stri
         const bool last = rest.empty();
         const bool folderNamed = slash != std::string::npos; // "data/" names a folder
         if (name.empty()) {
-            name = ".";
+            name.assign(1, '.');
         }
         Descriptor node(openat(end.folder.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (node.get() < 0) {
