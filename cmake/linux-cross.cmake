@@ -1,7 +1,7 @@
 # Cross-compiles course-eval for Linux on another processor with Debian's cross compiler for it, whose
 # triplet and Debian multiarch name the including toolchain file sets. The libraries beyond the C library
 # and the C++ runtime come from build/sysroot-MULTIARCH (scripts/cross-sysroot). Programs, the tests too,
-# run under qemu-user, with the cross compiler's C library and that folder's libraries.
+# run under qemu-user, with the cross compiler's C library and loader and that folder's libraries.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${course_eval_triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${course_eval_triplet}-g++)
@@ -27,5 +27,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(course_eval_qemu qemu-${course_eval_qemu_processor} REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${course_eval_qemu} -L /usr/${course_eval_triplet}
-    -E "LD_LIBRARY_PATH=${course_eval_target_libraries}")
+# The target's dynamic loader is started by its path, not found through qemu's -L: with -L, qemu looks
+# every absolute path up in that folder first, so that "/" would name the cross compiler's folder rather
+# than this machine's root, and a folder walked from the root would not be found.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${course_eval_qemu} /usr/${course_eval_triplet}/lib/${course_eval_loader}
+    --library-path "/usr/${course_eval_triplet}/lib:${course_eval_target_libraries}")
