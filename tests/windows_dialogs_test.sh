@@ -115,7 +115,7 @@ program_icon() {
         awk '{ for (i = 1; i <= NF; i++) byte[n++] = $i }
              END { for (i = 0; i < n; i += 4) printf "%.0f\n", byte[i+3] * 16777216 + byte[i] * 65536 + byte[i+1] * 256 + byte[i+2] }'
 }
-window_icon() { xprop -id "$1" -notype 32c _NET_WM_ICON | cut -d= -f2 | tr -d ' ' | tr ',' '\n' | head -n 1026; }
+window_icon() { xprop -id "$1" -notype 32c _NET_WM_ICON | cut -d= -f2 | tr -d ' ' | tr ',' '\n' | sed -n 1,1026p; }
 
 # The text on the clipboard (Wine hands it to X as UTF-8 with LF line ends).
 clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
