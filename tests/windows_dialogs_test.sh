@@ -70,10 +70,12 @@ background+=($!)
 wait_until "display from Xvfb" test -s "$work/display"
 export DISPLAY=":$(head -n 1 "$work/display")"
 
-# This prefix's own server, ended with the display; then the prefix, its fonts and, as no window manager
-# runs, windows that Wine draws and places itself (a managed window would cost seconds at each close).
-"$wineserver" -f -p &
-background+=($!)
+# This prefix's own server, ended by cleanup (wineserver -k). Left to go into the background itself, it
+# returns once its folder and lock are in place; one started with & could still be making them when wineboot
+# looks for it (seen under load: "chdir to /tmp/wine-.../server-...: No such file or directory"). Then the prefix, its
+# fonts and, as no window manager runs, windows that Wine draws and places itself (a managed window would
+# cost seconds at each close).
+"$wineserver" -p
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1
 cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf \
     "$WINEPREFIX/drive_c/windows/Fonts/"
