@@ -215,7 +215,10 @@ TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFiles
     ASSERT_EQ(chmod(data.c_str(), 0755), 0);
     ProgramRun run = runProgram(folder.path(), "data\n\n", asUser);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "course-eval: cannot use the folder 'data\\': Permission denied\n");
+    EXPECT_EQ(run.err,
+              "course-eval: cannot use the folder 'data\\': Permission denied; a run writes its files "
+              "into the data folder, so it needs one you may write (copy the data into a folder of "
+              "your own)\n");
     // One the user may write but not list is used all the same.
     ASSERT_EQ(chmod(data.c_str(), 0733), 0);
     run = runProgram(folder.path(), "data\n\n", asUser);

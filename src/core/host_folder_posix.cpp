@@ -308,7 +308,11 @@ HostFolder HostFolder::open(const std::string& path, const std::string& shown) {
     }
     HostFolder folder(path, descriptor);
     if (faccessat(descriptor, ".", W_OK | X_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS)) {
-        throw fileError(what, shown, errno);
+        // Say what to do: the installed example data, in a read-only folder, are where newcomers meet this.
+        throw fileError(what, shown,
+                        std::string(std::strerror(errno))
+                            .append("; a run writes its files into the data folder, so it needs one you may "
+                                    "write (copy the data into a folder of your own)"));
     }
     return folder;
 }
