@@ -23,8 +23,13 @@ install_missing_packages() {
 }
 
 # Copies the tree as it stands, tracked and new files (a tracked file deleted here is passed over), into the
-# folder $1, which must exist: a build there sees exactly what a commit of the tree would hold.
+# folder $1, which must exist: a build there sees exactly what a commit of the tree would hold. A tree that is
+# no git checkout (such a copy, or an unpacked source archive) is copied whole but for build/.
 copy_working_tree() {
-    git ls-files -z --cached --others --exclude-standard | tar -c --null -T - --ignore-failed-read 2>/dev/null |
-        tar -x -C "$1"
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files -z --cached --others --exclude-standard | tar -c --null -T - --ignore-failed-read 2>/dev/null |
+            tar -x -C "$1"
+    else
+        tar -c --exclude=./build . | tar -x -C "$1"
+    fi
 }
