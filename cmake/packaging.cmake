@@ -43,9 +43,10 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The runtime dependencies (the C library, the C++ runtime, libedit, libacl and libattr) are read off the
-# program by dpkg-shlibdeps.
+# The runtime dependencies (the C library, the C++ runtime, libacl and libattr) are read off the program
+# by dpkg-shlibdeps; libedit, which the program loads only at a terminal, is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libedit2 (>= 2.11-20080614-0)")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME windows-x64)

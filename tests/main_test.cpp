@@ -23,6 +23,7 @@ namespace courseeval {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::ProgramRun;
 using testing::readBytes;
 using testing::runProgram;
@@ -149,6 +150,16 @@ TEST_F(ProgramTest, SampleDataRunReplacesTheFileAndAnalysesIt) {
 }
 
 #ifndef _WIN32
+TEST_F(ProgramTest, APipedRunLoadsNoLineEditor) {
+    // The dynamic loader names each library it looks for on standard error.
+    ASSERT_EQ(setenv("LD_DEBUG", "libs", 1), 0);
+    const ProgramRun run = runProgram(folder.path(), "data\n\n");
+    unsetenv("LD_DEBUG");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("find library=libacl.so.1"));
+    EXPECT_THAT(run.err, Not(HasSubstr("libedit")));
+}
+
 TEST_F(ProgramTest, SampleDataOfAGroupMemberKeepTheFilesGroup) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "running as other users needs root";

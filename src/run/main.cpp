@@ -11,7 +11,10 @@
 
 #include <windows.h>
 #else
+#include "core/run_error.h"
 #include "run/terminal/line_editing_dialogue.h"
+
+#include <optional>
 #endif
 
 int main(int argc, char** argv) {
@@ -65,8 +68,14 @@ int main(int argc, char** argv) {
 #else
     // Line editing is a feature of POSIX terminals.
     if (interactive) {
-        LineEditingDialogue dialogue(std::cout);
-        return runSession(dialogue, std::cerr, secondsSinceMidnight);
+        std::optional<LineEditingDialogue> dialogue;
+        try {
+            dialogue.emplace(std::cout);
+        } catch (const RunError& error) {
+            std::cerr << "course-eval: " << error.what() << '\n' << std::flush;
+            return 1;
+        }
+        return runSession(*dialogue, std::cerr, secondsSinceMidnight);
     }
     ConsoleDialogue dialogue(stdin, std::cout, interactive);
     return runSession(dialogue, std::cerr, secondsSinceMidnight);

@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <histedit.h>
 
 namespace courseeval {
@@ -16,18 +17,63 @@ namespace {
 
 constexpr const char* completeCommand = "course-eval-complete";
 
+// libedit's calls. The library, and the terminal libraries it needs, are loaded when a terminal asks for
+// them: a piped or scripted run maps none of them, and spends nothing on their symbols at start.
+struct LineEditor {
+    decltype(&el_init) init;
+    decltype(&el_end) end;
+    decltype(&el_set) set;
+    decltype(&el_get) get;
+    decltype(&el_gets) gets;
+    decltype(&el_line) line;
+    decltype(&el_insertstr) insertstr;
+};
+
+template <typename Call>
+void bind(void* library, Call& call, const char* name) {
+    // POSIX guarantees that a function's address survives the trip through void*.
+    call = reinterpret_cast<Call>(dlsym(library, name));
+    if (call == nullptr) {
+        throw RunError(std::string("cannot start line editing on the terminal: ") + COURSE_EVAL_LIBEDIT +
+                       " has no " + name);
+    }
+}
+
+const LineEditor& lineEditor() {
+    static const LineEditor editor = [] {
+        // Kept loaded to the end: the terminal's settings are restored by it on a signal.
+        void* const library = dlopen(COURSE_EVAL_LIBEDIT, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            const char* const why = dlerror();
+            throw RunError(std::string("cannot start line editing on the terminal: ") +
+                           (why != nullptr ? why : COURSE_EVAL_LIBEDIT));
+        }
+        LineEditor calls{};
+        bind(library, calls.init, "el_init");
+        bind(library, calls.end, "el_end");
+        bind(library, calls.set, "el_set");
+        bind(library, calls.get, "el_get");
+        bind(library, calls.gets, "el_gets");
+        bind(library, calls.line, "el_line");
+        bind(library, calls.insertstr, "el_insertstr");
+        return calls;
+    }();
+    return editor;
+}
+
 LineEditingDialogue& dialogueOf(EditLine* editor) {
     void* dialogue = nullptr;
-    el_get(editor, EL_CLIENTDATA, &dialogue);
+    lineEditor().get(editor, EL_CLIENTDATA, &dialogue);
     return *static_cast<LineEditingDialogue*>(dialogue);
 }
 
 EditLine* startEditor() {
+    const LineEditor& editor = lineEditor();
     // The editor decodes keys and shows characters in the terminal's encoding, which the C library knows
     // only once the program adopts the user's character type; without it, every letter beyond ASCII is
     // refused. Only LC_CTYPE changes: messages, numbers and the bytes written to files stay as they are.
     std::setlocale(LC_CTYPE, "");
-    return el_init("course-eval", stdin, stdout, stderr);
+    return editor.init("course-eval", stdin, stdout, stderr);
 }
 
 } // namespace
@@ -36,16 +82,18 @@ LineEditingDialogue::LineEditingDialogue(std::ostream& out) : out_(out), editor_
     if (editor_ == nullptr) {
         throw RunError("cannot start line editing on the terminal");
     }
-    el_set(editor_, EL_EDITOR, "emacs");
+    const LineEditor& editor = lineEditor();
+    editor.set(editor_, EL_EDITOR, "emacs");
     // The terminal is restored when a signal such as Ctrl-C ends the program during editing.
-    el_set(editor_, EL_SIGNAL, 1);
-    el_set(editor_, EL_CLIENTDATA, this);
-    el_set(editor_, EL_PROMPT, &LineEditingDialogue::promptOf);
-    el_set(editor_, EL_ADDFN, completeCommand, "Complete a folder name", &LineEditingDialogue::completeOnTab);
+    editor.set(editor_, EL_SIGNAL, 1);
+    editor.set(editor_, EL_CLIENTDATA, this);
+    editor.set(editor_, EL_PROMPT, &LineEditingDialogue::promptOf);
+    editor.set(editor_, EL_ADDFN, completeCommand, "Complete a folder name",
+               &LineEditingDialogue::completeOnTab);
 }
 
 LineEditingDialogue::~LineEditingDialogue() {
-    el_end(editor_);
+    lineEditor().end(editor_);
 }
 
 std::string LineEditingDialogue::askText(const std::string& prompt, AnswerKind kind) {
@@ -63,9 +111,9 @@ std::string LineEditingDialogue::readLine(const std::string& shown, const char* 
     hint_ = hint;
     listedFor_.clear();
     // Without completion, Tab is an ordinary character of the answer.
-    el_set(editor_, EL_BIND, "^I", completeFolderNames ? completeCommand : "ed-insert", nullptr);
+    lineEditor().set(editor_, EL_BIND, "^I", completeFolderNames ? completeCommand : "ed-insert", nullptr);
     int count = 0;
-    const char* line = el_gets(editor_, &count);
+    const char* line = lineEditor().gets(editor_, &count);
     if (count < 0) {
         throw RunError(std::string("cannot read standard input: ") + std::strerror(errno));
     }
@@ -89,11 +137,12 @@ char* LineEditingDialogue::promptOf(EditLine* editor) {
 }
 
 unsigned char LineEditingDialogue::completeOnTab(EditLine* editor, int /*key*/) {
-    const LineInfo* line = el_line(editor);
+    const LineInfo* line = lineEditor().line(editor);
     const std::string_view typed(line->buffer, static_cast<std::size_t>(line->cursor - line->buffer));
     const FolderNameCompletion completion = completeFolderName(typed);
     if (!completion.insertion.empty()) {
-        return el_insertstr(editor, completion.insertion.c_str()) == 0 ? CC_REFRESH : CC_REFRESH_BEEP;
+        return lineEditor().insertstr(editor, completion.insertion.c_str()) == 0 ? CC_REFRESH
+                                                                                 : CC_REFRESH_BEEP;
     }
     LineEditingDialogue& dialogue = dialogueOf(editor);
     // Several folders fit: list them once below the line, in columns as wide as the terminal, then show
@@ -103,7 +152,7 @@ unsigned char LineEditingDialogue::completeOnTab(EditLine* editor, int /*key*/) 
     }
     dialogue.listedFor_ = typed;
     int width = 0;
-    if (el_get(editor, EL_GETTC, "co", &width, nullptr) != 0 || width <= 0) {
+    if (lineEditor().get(editor, EL_GETTC, "co", &width, nullptr) != 0 || width <= 0) {
         width = 80;
     }
     dialogue.out_ << '\n' << inColumns(completion.candidates, static_cast<std::size_t>(width)) << std::flush;
