@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace courseeval {
 
@@ -45,6 +46,10 @@ public:
     // Reads up to `size` bytes; 0 at the end of the file.
     std::size_t readSome(char* bytes, std::size_t size);
     void writeAll(const char* bytes, std::size_t size);
+    // Writes the `count` pieces one after the other, gathered into one call where the host has one
+    // (writev); `count` is at most maxGatheredPieces.
+    void writeAll(const std::string_view* pieces, std::size_t count);
+    static constexpr std::size_t maxGatheredPieces = 64;
     // Empties the file.
     void truncate();
     // Who may read and write the file, whose status is `status`.

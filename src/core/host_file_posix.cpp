@@ -5,7 +5,9 @@
 #include "core/run_error.h"
 
 #include <acl/libacl.h>
+#include <array>
 #include <attr/libattr.h>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,6 +15,7 @@
 #include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -79,6 +82,36 @@ void HostFile::writeAll(const char* bytes, std::size_t size) {
         }
         bytes += count;
         size -= static_cast<std::size_t>(count);
+    }
+}
+
+void HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
+    assert(count <= maxGatheredPieces);
+    std::array<iovec, maxGatheredPieces> vectors{};
+    for (std::size_t piece = 0; piece < count; ++piece) {
+        // writev only reads from the pieces.
+        vectors[piece] = {const_cast<char*>(pieces[piece].data()), pieces[piece].size()};
+    }
+    iovec* next = vectors.data();
+    iovec* const end = next + count;
+    while (next != end) {
+        const ssize_t written = hostCalls.writev(descriptorOf(native_), next, static_cast<int>(end - next));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw fileError("cannot write to", path_, errno);
+        }
+        // A short write leaves the rest of a piece and the pieces after it.
+        auto left = static_cast<std::size_t>(written);
+        while (next != end && left >= next->iov_len) {
+            left -= next->iov_len;
+            ++next;
+        }
+        if (left > 0) {
+            next->iov_base = static_cast<char*>(next->iov_base) + left;
+            next->iov_len -= left;
+        }
     }
 }
 

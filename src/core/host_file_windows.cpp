@@ -60,6 +60,13 @@ void HostFile::writeAll(const char* bytes, std::size_t size) {
     }
 }
 
+void HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
+    // WriteFileGather takes only whole pages of a file opened unbuffered: each piece goes by itself.
+    for (std::size_t piece = 0; piece < count; ++piece) {
+        writeAll(pieces[piece].data(), pieces[piece].size());
+    }
+}
+
 void HostFile::truncate() {
     LARGE_INTEGER start{};
     if (SetFilePointerEx(handleOf(native_), start, nullptr, FILE_BEGIN) == 0 ||

@@ -22,7 +22,7 @@ OutputFile::OutputFile(HostFile file, std::string logName)
 OutputFile::~OutputFile() {
     if (file_.isOpen() && buffer_ != nullptr) {
         try {
-            file_.writeAll(buffer_.get(), used_);
+            flush();
         } catch (const RunError&) {
             // The run is ending in an error already; the file keeps what reached it.
         }
@@ -45,11 +45,37 @@ void OutputFile::writeThrough(std::string_view text) {
     }
 }
 
+void OutputFile::queueStored(std::string_view text) {
+    // Room for the buffer's part before the piece and for the one after it at the next flush.
+    if (pieceCount_ + 3 > pieces_.size()) {
+        flush();
+    }
+    if (used_ > queuedUpTo_) {
+        pieces_[pieceCount_++] = std::string_view(buffer_.get() + queuedUpTo_, used_ - queuedUpTo_);
+        queuedUpTo_ = used_;
+    }
+    pieces_[pieceCount_++] = text;
+}
+
+std::size_t OutputFile::takePieces() {
+    if (used_ > queuedUpTo_) {
+        pieces_[pieceCount_++] = std::string_view(buffer_.get() + queuedUpTo_, used_ - queuedUpTo_);
+    }
+    const std::size_t count = pieceCount_;
+    pieceCount_ = 0;
+    queuedUpTo_ = 0;
+    used_ = 0;
+    return count;
+}
+
 void OutputFile::flush() {
     assert(file_.isOpen());
-    const std::size_t size = used_;
-    used_ = 0;
-    file_.writeAll(buffer_.get(), size);
+    const std::size_t count = takePieces();
+    if (count == 1) {
+        file_.writeAll(pieces_[0].data(), pieces_[0].size());
+    } else if (count > 1) {
+        file_.writeAll(pieces_.data(), count);
+    }
 }
 
 void OutputFile::close() {

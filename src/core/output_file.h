@@ -3,6 +3,7 @@
 #include "core/host_file.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +41,15 @@ public:
             writeThrough(text);
         }
     }
+    // Writes `text`, which stays where it is, unchanged, until the file is flushed or closed (a field of
+    // the evaluation table, say): a long piece goes to the system from there, without being copied first.
+    void writeStored(std::string_view text) {
+        if (text.size() < storedPieceMinimum) {
+            writePiece(text);
+        } else {
+            queueStored(text);
+        }
+    }
     // Writes `text` followed by CR LF.
     void writeLine(std::string_view text) {
         writePiece(text);
@@ -55,15 +65,26 @@ public:
     const std::string& logName() const { return logName_; }
 
     static constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
+    // Below this size a stored piece is copied: another slice of a gathered write would cost more.
+    static constexpr std::size_t storedPieceMinimum = 1024;
 
 private:
     // Writes a piece that does not fit in what is left of the buffer.
     void writeThrough(std::string_view text);
+    // Puts a long stored piece in line after what the buffer holds so far.
+    void queueStored(std::string_view text);
+    // Everything written so far, in order, as pieces: the queued ones, and the buffer's part after them.
+    std::size_t takePieces();
 
     HostFile file_;
     std::string logName_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
+    // The pieces waiting for the next flush, before the buffer's bytes from queuedUpTo_ on: slices of the
+    // buffer and stored pieces, in the order written.
+    std::array<std::string_view, HostFile::maxGatheredPieces> pieces_;
+    std::size_t pieceCount_ = 0;
+    std::size_t queuedUpTo_ = 0;
 };
 
 } // namespace courseeval

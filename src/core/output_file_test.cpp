@@ -1,10 +1,15 @@
 #include "core/data_folder.h"
+#ifndef _WIN32
+#include "core/host_calls_posix.h"
+#endif
 #include "core/output_file.h"
 #include "core/run_error.h"
 #include "testing/file_bytes.h"
 #include "testing/small_disk.h"
 #include "testing/temp_folder.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -68,6 +73,46 @@ TEST(OutputFileTest, FileLeftOpenByAnErrorKeepsWhatWasWritten) {
     }
     EXPECT_EQ(readBytes(folder.file("partial.txt")), "written before the error\r\n");
 }
+
+#ifndef _WIN32
+// A system that writes at most 1000 bytes a call and is interrupted at every other call.
+ssize_t shortWritev(int descriptor, const iovec* vectors, int count) {
+    static bool interrupted = false;
+    interrupted = !interrupted;
+    if (interrupted) {
+        errno = EINTR;
+        return -1;
+    }
+    std::string bytes;
+    for (int vector = 0; vector < count && bytes.size() < 1000; ++vector) {
+        bytes.append(static_cast<const char*>(vectors[vector].iov_base), vectors[vector].iov_len);
+    }
+    return ::write(descriptor, bytes.data(), std::min<std::size_t>(bytes.size(), 1000));
+}
+
+TEST(OutputFileTest, StoredPiecesGoOutInTheOrderWrittenThroughShortAndInterruptedWrites) {
+    TempFolder folder;
+    const std::string stored = std::string(1500, 's') + "|";
+    std::string expected;
+    {
+        struct Restored {
+            ~Restored() { hostCalls = HostCalls(); }
+        } restored;
+        hostCalls.writev = shortWritev;
+        OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
+        // More stored pieces than one gathered write takes, each between copied ones.
+        for (int piece = 0; piece < 40; ++piece) {
+            file.writePiece("c");
+            file.writeStored(stored);
+            expected += "c" + stored;
+        }
+        file.writeLine("end");
+        file.close();
+    }
+    expected += "end\r\n";
+    EXPECT_EQ(readBytes(folder.file("out.txt")), expected);
+}
+#endif
 
 } // namespace
 } // namespace courseeval

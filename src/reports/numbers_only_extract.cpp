@@ -21,12 +21,13 @@ void writeNumbersOnly(const DataFolder& folder, const EvaluationTables& tables, 
         extract.writePiece("\t");
         extract.writePiece(tables.instructorName[row]);
         extract.writePiece("\t");
-        extract.writePiece(tables.dataArray(row, 3));
+        // The table's fields stay where they are until the file is closed.
+        extract.writeStored(tables.dataArray(row, 3));
         extract.writePiece("\t");
-        extract.writePiece(tables.dataArray(row, 4));
+        extract.writeStored(tables.dataArray(row, 4));
         for (int column = firstScoreColumn; column <= lastScoreColumn; column += 2) {
             extract.writePiece("\t");
-            extract.writePiece(tables.dataArray(row, column));
+            extract.writeStored(tables.dataArray(row, column));
         }
         extract.writeLine("");
     }
