@@ -96,6 +96,19 @@ TEST_F(DataFolderTest, LockHoldsARecordLockAndIsLostWhenTheLogHoldsWhatTheRunDid
                   "meanwhile");
 }
 
+TEST_F(DataFolderTest, RecordLockOfARunOnAnotherClientKeepsTheRunOut) {
+    // What a run on another client of a network file system holds, as the server sees it: the record lock
+    // alone, its flock being local to that client.
+    const std::string log = temp.file(std::string(actionLogFileName));
+    writeBytes(log, "");
+    const int otherClient = open(log.c_str(), O_WRONLY);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    ASSERT_EQ(fcntl(otherClient, F_OFD_SETLK, &whole), 0);
+    EXPECT_EQ(errorOf([&] { folder.lock(); }), "another run is using " + temp.folderPath());
+    close(otherClient);
+}
+
 TEST_F(DataFolderTest, RunThatLostItsLockChangesNoFileAnyMore) {
     writeBytes(evaluationFile, "old\t\r\n");
     const FolderLock lock = folder.lock();
