@@ -10,6 +10,8 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <histedit.h>
+#include <string>
+#include <string_view>
 
 namespace courseeval {
 
@@ -29,13 +31,16 @@ struct LineEditor {
     decltype(&el_insertstr) insertstr;
 };
 
+RunError editorError(std::string_view cause) {
+    return RunError(std::string("cannot start line editing on the terminal").append(cause));
+}
+
 template <typename Call>
 void bind(void* library, Call& call, const char* name) {
     // POSIX guarantees that a function's address survives the trip through void*.
     call = reinterpret_cast<Call>(dlsym(library, name));
     if (call == nullptr) {
-        throw RunError(std::string("cannot start line editing on the terminal: ") + COURSE_EVAL_LIBEDIT +
-                       " has no " + name);
+        throw editorError(std::string(": ") + COURSE_EVAL_LIBEDIT + " has no " + name);
     }
 }
 
@@ -45,8 +50,7 @@ const LineEditor& lineEditor() {
         void* const library = dlopen(COURSE_EVAL_LIBEDIT, RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) {
             const char* const why = dlerror();
-            throw RunError(std::string("cannot start line editing on the terminal: ") +
-                           (why != nullptr ? why : COURSE_EVAL_LIBEDIT));
+            throw editorError(std::string(": ") + (why != nullptr ? why : COURSE_EVAL_LIBEDIT));
         }
         LineEditor calls{};
         bind(library, calls.init, "el_init");
@@ -80,7 +84,7 @@ EditLine* startEditor() {
 
 LineEditingDialogue::LineEditingDialogue(std::ostream& out) : out_(out), editor_(startEditor()) {
     if (editor_ == nullptr) {
-        throw RunError("cannot start line editing on the terminal");
+        throw editorError("");
     }
     const LineEditor& editor = lineEditor();
     editor.set(editor_, EL_EDITOR, "emacs");
