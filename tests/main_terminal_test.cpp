@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -144,6 +145,21 @@ TEST_F(ProgramOnATerminalTest, FolderIsFreeForAnotherRunWhileDoneWaitsForEnter) 
     EXPECT_EQ(second.status, 0) << second.err;
     typeAnswer(enter);
     EXPECT_EQ(program->waitForExit(), 0) << program->screen();
+}
+
+TEST_F(ProgramOnATerminalTest, LineEditorThatCannotBeLoadedEndsTheRunWithAnError) {
+#if defined(COURSE_EVAL_UNDER_EMULATOR)
+    GTEST_SKIP() << "under qemu-user the emulator names the folders the target's libraries come from";
+#endif
+    // A file of the library's name that is no library, where the dynamic loader looks first.
+    const fs::path libraries = folder.path() / "lib";
+    fs::create_directory(libraries);
+    testing::writeBytes((libraries / COURSE_EVAL_LIBEDIT).string(), "");
+    ASSERT_EQ(setenv("LD_LIBRARY_PATH", libraries.c_str(), 1), 0);
+    start();
+    unsetenv("LD_LIBRARY_PATH");
+    await("course-eval: cannot start line editing on the terminal: ");
+    EXPECT_EQ(program->waitForExit(), 1) << program->screen();
 }
 
 TEST_F(ProgramOnATerminalTest, CtrlCAtAPromptLeavesTheTerminalAsItWas) {

@@ -300,6 +300,11 @@ TEST_F(ReplacementFileTest, FailedStepSaysWhetherTheFileWasReplacedAndRemovesNoO
         std::string left; // what the temporary name holds afterwards
     };
     const Fault faults[] = {
+        {{[](int, const char*, int, const char*, unsigned) { return FaultyCalls::failed(EIO); }, ::unlinkat,
+          ::fsync},
+         "cannot replace '" + target + "': Input/output error",
+         "old",
+         ""},
         {{::renameat2, ::unlinkat, [](int) { return FaultyCalls::failed(EIO); }},
          "cannot write to '" + target + "': Input/output error",
          "old",
