@@ -1,26 +1,29 @@
 #include "intake/description_parser.h"
 
-#include <algorithm>
-
 namespace courseeval {
 
 namespace {
 
 constexpr std::string_view sectionKeyword = "section";
 constexpr std::string_view instructorKeyword = "instructor:";
+constexpr int caseBit = 'a' - 'A';
 
-// The byte lower-cased by the fixed rule A-Z to a-z, whatever the host's locale.
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whether `keyword` (lower case) stands in `text` at index `at`, ignoring the case of A to Z.
+// Whether `keyword` stands in `text` at index `at`, ignoring the case of A to Z: a letter of the keyword
+// (always lower case) matches the byte that equals it once the bit that tells a-z from A-Z is set, which
+// only the same letter in either case does; any other byte of the keyword matches only itself.
 bool keywordAt(std::string_view text, std::size_t at, std::string_view keyword) {
     if (text.size() - at < keyword.size()) {
         return false;
     }
-    return std::equal(keyword.begin(), keyword.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
-                      [](char k, char c) { return k == lowerAscii(c); });
+    for (std::size_t index = 0; index < keyword.size(); ++index) {
+        const char wanted = keyword[index];
+        const int found = static_cast<unsigned char>(text[at + index]);
+        const int compared = wanted >= 'a' && wanted <= 'z' ? found | caseBit : found;
+        if (compared != static_cast<unsigned char>(wanted)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Up to `count` characters of `text` from index `from`; empty when `from` is past the end.
@@ -32,13 +35,14 @@ std::string_view charactersFrom(std::string_view text, std::size_t from,
 } // namespace
 
 ParsedDescription parseDescription(std::string_view description) {
-    // Only the last occurrence of each keyword counts: remember where it stands and copy the parts once.
+    // Only the last occurrence of each keyword counts: remember where it stands and cut the parts once.
     constexpr std::size_t none = std::string_view::npos;
     std::size_t lastSection = none;
     std::size_t lastInstructor = none;
     for (std::size_t at = 0; at < description.size(); ++at) {
-        // The keywords start with different letters: at most one of them can stand here.
-        const char first = lowerAscii(description[at]);
+        // The keywords start with different letters: at most one of them can stand here, and the case bit
+        // set makes 's' of 's' and 'S' alone, 'i' of 'i' and 'I' alone.
+        const int first = static_cast<unsigned char>(description[at]) | caseBit;
         if (first == sectionKeyword.front() && keywordAt(description, at, sectionKeyword)) {
             lastSection = at;
         } else if (first == instructorKeyword.front() && keywordAt(description, at, instructorKeyword)) {
@@ -61,10 +65,10 @@ ParsedDescription parseDescription(std::string_view description) {
 
 void parseDescriptions(EvaluationTables& tables, ActionLog& actionLog) {
     for (int row = 1; row <= tables.nLines; ++row) {
-        ParsedDescription parsed = parseDescription(tables.dataArray(row, 2));
-        tables.courseName[row] = std::move(parsed.courseName);
-        tables.sectionNumber[row] = std::move(parsed.sectionNumber);
-        tables.instructorName[row] = std::move(parsed.instructorName);
+        const ParsedDescription parsed = parseDescription(tables.dataArray(row, 2));
+        tables.courseName[row] = parsed.courseName;
+        tables.sectionNumber[row] = parsed.sectionNumber;
+        tables.instructorName[row] = parsed.instructorName;
     }
     actionLog.logAction("dataArray column 2 has been parsed to identify courseName and sectionNumber arrays");
 }

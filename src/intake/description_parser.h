@@ -8,11 +8,12 @@
 
 namespace courseeval {
 
-// The parts of a course description such as "bio 211 Section50. Instructor: dunmoor fennick".
+// The parts of a course description such as "bio 211 Section50. Instructor: dunmoor fennick", where they
+// stand in it.
 struct ParsedDescription {
-    std::string courseName;
-    std::string sectionNumber;
-    std::string instructorName;
+    std::string_view courseName;
+    std::string_view sectionNumber;
+    std::string_view instructorName;
 
     bool operator==(const ParsedDescription&) const = default;
 };
