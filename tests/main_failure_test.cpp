@@ -268,13 +268,14 @@ TEST_F(ProgramFailureTest, MemoryRunningOutIsReportedAsSuchNamingTheStep) {
     GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
 #endif
 #endif
-    // One field of 60 MiB, within the size limit, held twice while it is read: more than 128 MiB allow.
+    // One field of 60 MiB, within the size limit, read into memory beside the program's own mappings: more
+    // than 64 MiB of address space allow.
     writeEvaluationFile("");
     fs::resize_file(data / evaluationFileName, 60 * 1024 * 1024);
     std::ofstream(data / evaluationFileName, std::ios::binary | std::ios::app) << '\t';
     original = bytesOf(evaluationFileName);
     testing::ProgramConditions limited;
-    limited.memoryLimit = 128 * 1024 * 1024;
+    limited.memoryLimit = 64 * 1024 * 1024;
     const testing::ProgramRun run = runProgram(folder.path(), "data\n\n", limited);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: not enough memory while reading the evaluation file\n");

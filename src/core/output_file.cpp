@@ -4,15 +4,66 @@
 
 #include <cassert>
 #include <charconv>
+#include <cstring>
 
 namespace courseeval {
 
-std::string numberText(int value) {
+namespace {
+
+// A blank and at most ten digits.
+using NumberChars = std::array<char, 12>;
+
+// Puts the number text of `value` at the start of `text`; returns its length.
+std::size_t putNumberText(NumberChars& text, int value) {
     assert(value >= 0);
-    // A blank and at most ten digits: short enough to be built in place, without a temporary text.
-    char text[12] = {' '};
-    const std::to_chars_result end = std::to_chars(text + 1, text + sizeof text, value);
-    return {text, end.ptr};
+    text[0] = ' ';
+    const std::to_chars_result end = std::to_chars(text.data() + 1, text.data() + text.size(), value);
+    return static_cast<std::size_t>(end.ptr - text.data());
+}
+
+} // namespace
+
+std::string numberText(int value) {
+    NumberChars text;
+    return {text.data(), putNumberText(text, value)};
+}
+
+void OutputFile::writeStoredLine(std::span<const std::string_view> pieces) {
+    assert(!pieces.empty());
+    // The pieces, a TAB between each, and CR LF.
+    std::size_t length = pieces.size() + 1;
+    for (const std::string_view piece : pieces) {
+        length += piece.size();
+    }
+    if (length <= filledLineMost) {
+        writeFilled(length, [pieces](char* const start) {
+            char* at = start;
+            for (const std::string_view piece : pieces) {
+                if (!piece.empty()) {
+                    std::memcpy(at, piece.data(), piece.size());
+                    at += piece.size();
+                }
+                *at++ = '\t';
+            }
+            // The last piece has a line end instead of its TAB.
+            --at;
+            *at++ = '\r';
+            *at++ = '\n';
+            return static_cast<std::size_t>(at - start);
+        });
+        return;
+    }
+    writeStored(pieces.front());
+    for (const std::string_view piece : pieces.subspan(1)) {
+        writePiece("\t");
+        writeStored(piece);
+    }
+    writeLine("");
+}
+
+void OutputFile::writeNumber(int value) {
+    NumberChars text;
+    writePiece(std::string_view(text.data(), putNumberText(text, value)));
 }
 
 OutputFile::OutputFile(HostFile file, std::string logName)

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -50,6 +52,22 @@ public:
             queueStored(text);
         }
     }
+    // Writes what `fill(at)` puts at `at` and returns the count of: at most `most` bytes, which must be no
+    // more than a buffer holds (bufferCapacity). For a line put together byte by byte, where a piece at a
+    // time would cost more than the bytes.
+    template <typename Fill>
+    void writeFilled(std::size_t most, Fill&& fill) {
+        assert(most <= bufferCapacity);
+        if (most > bufferCapacity - used_) {
+            flush();
+        }
+        used_ += fill(buffer_.get() + used_);
+    }
+    // Writes `pieces` with a TAB between each and a line end after the last: a line of fields. Each piece
+    // stays where it is, unchanged, until the file is flushed or closed, as for writeStored().
+    void writeStoredLine(std::span<const std::string_view> pieces);
+    // Writes the number text of `value` (see numberText()).
+    void writeNumber(int value);
     // Writes `text` followed by CR LF.
     void writeLine(std::string_view text) {
         writePiece(text);
@@ -67,6 +85,9 @@ public:
     static constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
     // Below this size a stored piece is copied: another slice of a gathered write would cost more.
     static constexpr std::size_t storedPieceMinimum = 1024;
+    // A line of up to this many bytes is put together in the buffer: copying its pieces costs less than
+    // handing them on one by one.
+    static constexpr std::size_t filledLineMost = std::size_t{4} * 1024;
 
 private:
     // Writes a piece that does not fit in what is left of the buffer.

@@ -9,6 +9,7 @@
 #include "testing/temp_folder.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -31,6 +32,17 @@ TEST(OutputFileTest, WritesPiecesAndCrLfLinesByteForByteAndTruncates) {
     file.writeLine("\xE9\n");
     file.close();
     EXPECT_EQ(readBytes(path), "a\tb\r\n\xE9\n\r\n");
+}
+
+TEST(OutputFileTest, StoredLineHasATabBetweenPiecesWhetherShortOrLong) {
+    TempFolder folder;
+    const std::string longPiece(5000, 'l');
+    OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
+    file.writeStoredLine(std::array<std::string_view, 3>{"", "b", ""});
+    file.writeStoredLine(std::array<std::string_view, 3>{"a", longPiece, ""});
+    file.writeStoredLine(std::array<std::string_view, 1>{"z"});
+    file.close();
+    EXPECT_EQ(readBytes(folder.file("out.txt")), "\tb\t\r\na\t" + longPiece + "\t\r\nz\r\n");
 }
 
 TEST(OutputFileTest, CreateFailureNamesTheFileAndTheCause) {

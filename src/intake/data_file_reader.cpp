@@ -5,6 +5,7 @@
 #include "core/run_error.h"
 #include "intake/evaluation_line_reader.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace courseeval {
@@ -13,10 +14,28 @@ namespace {
 
 constexpr char tab = '\t';
 
-// Writes each of the first `count` fields of `row` to the field echo, followed by "xx".
-void echoFields(OutputFile& fieldEcho, const EvaluationTables& tables, int row, int count) {
+// Writes each of the first `count` fields of `row` to the field echo, followed by "xx". The fields of a
+// line stand together in `fieldsLength` bytes of the table's block, which stays where it is until the
+// echo is closed, so that the long fields of a long line go to the system from there.
+void echoFields(OutputFile& fieldEcho, const EvaluationTables& tables, int row, int count,
+                std::size_t fieldsLength) {
+    // Each field with its TAB becomes the field and "xx": one byte more.
+    const std::size_t echoLength = fieldsLength + static_cast<std::size_t>(count);
+    if (echoLength <= OutputFile::filledLineMost) {
+        fieldEcho.writeFilled(echoLength, [&tables, row, count](char* const start) {
+            char* at = start;
+            tables.dataArray.forEachCell(row, 1, count, [&at](std::string_view field) {
+                std::memcpy(at, field.data(), field.size());
+                at += field.size();
+                *at++ = 'x';
+                *at++ = 'x';
+            });
+            return static_cast<std::size_t>(at - start);
+        });
+        return;
+    }
     tables.dataArray.forEachCell(row, 1, count, [&fieldEcho](std::string_view field) {
-        fieldEcho.writePiece(field);
+        fieldEcho.writeStored(field);
         fieldEcho.writePiece("xx");
     });
 }
@@ -24,17 +43,21 @@ void echoFields(OutputFile& fieldEcho, const EvaluationTables& tables, int row, 
 } // namespace
 
 void readEvaluationData(DataFolder& folder, EvaluationTables& tables, ActionLog& actionLog) {
-    EvaluationLineReader input(folder.openEvaluationFile());
+    InputFile file = folder.openEvaluationFile();
     OutputFile fieldEcho = folder.create(fieldEchoFileName);
-    actionLog.logOpened(input.logName(), OpenedFor::input, 1);
+    actionLog.logOpened(file.logName(), OpenedFor::input, 1);
     actionLog.logOpened(fieldEcho.logName(), OpenedFor::output, 2);
-    // The fields take at most the bytes of the file, which holds at most 64 MiB: room for them all is made
-    // at once, so the block is never copied to a larger one (which for a large file took a third of the run
-    // and held both blocks at once). Pages the fields do not reach are never touched.
-    tables.dataArray.reserve(static_cast<std::size_t>(input.size()));
     int row = 0;
     OutputFile fieldCounts = folder.create(fieldCountsFileName);
 
+    // The file, which holds at most 64 MiB, is read whole into the table's block, where the cells find
+    // their fields: no byte of it is copied again, and the block never moves while the files written from
+    // it are open. The one byte of room past the size it had when opened lets its end be seen (a file
+    // grown meanwhile is an error).
+    const CheckedTextGrid::Stored stored =
+        tables.dataArray.storeRead(static_cast<std::size_t>(file.size()) + 1,
+                                   [&file](char* bytes, std::size_t room) { return file.read(bytes, room); });
+    EvaluationLineReader input(stored.text);
     std::string_view line;
     while (input.readLine(line)) {
         ++row;
@@ -43,32 +66,32 @@ void readEvaluationData(DataFolder& folder, EvaluationTables& tables, ActionLog&
         // A line past the table ends the run here, whether or not it holds a field: going on would only
         // multiply a file of line ends into trace files many times its size.
         if (row > EvaluationTables::maxRows) {
-            throw fileLineError(input.path(), row,
+            throw fileLineError(file.path(), row,
                                 "more than " + std::to_string(EvaluationTables::maxRows) + " lines");
         }
-        // Each TAB ends a field; whatever follows the last TAB of the line is dropped with the line. The
-        // fields are kept together, as the line up to its last TAB, and each cell is a part of that.
-        const std::string_view fields = line.substr(0, line.rfind(tab) + 1);
-        const std::size_t fieldsAt = tables.dataArray.store(fields);
+        // Each TAB ends a field; whatever follows the last TAB of the line is dropped with the line. Each
+        // cell is a part of the line up to its last TAB, where it stands in the block.
+        const std::size_t fieldsLength = line.rfind(tab) + 1;
+        const auto fieldsAt = stored.offset + static_cast<std::size_t>(line.data() - stored.text.data());
         try {
-            nFields = tables.dataArray.assignStoredFields(row, fieldsAt, fields.size(), tab);
+            nFields = tables.dataArray.assignStoredFields(row, fieldsAt, fieldsLength, tab);
         } catch (const TableRangeError&) {
             // The fields that fit are traced before the run ends, as they were read.
-            echoFields(fieldEcho, tables, row, EvaluationTables::maxColumns);
-            throw fileLineError(input.path(), row,
+            echoFields(fieldEcho, tables, row, EvaluationTables::maxColumns, fieldsLength);
+            throw fileLineError(file.path(), row,
                                 "more than " + std::to_string(EvaluationTables::maxColumns) + " fields");
         }
-        echoFields(fieldEcho, tables, row, nFields);
+        echoFields(fieldEcho, tables, row, nFields, fieldsLength);
         tables.nLines = row;
         fieldCounts.writePiece("line ");
-        fieldCounts.writePiece(numberText(row));
+        fieldCounts.writeNumber(row);
         fieldCounts.writePiece(" includes ");
-        fieldCounts.writePiece(numberText(nFields));
+        fieldCounts.writeNumber(nFields);
         fieldCounts.writeLine(" fields.");
     }
 
     fieldCounts.close();
-    input.close();
+    file.close();
     fieldEcho.close();
     actionLog.logAction(numberText(tables.nLines) +
                         " lines read from #1 and deconstructed into rows and columns");

@@ -70,6 +70,15 @@ TEST_F(DataFileReaderTest, ShortEmptyAndTabOnlyLines) {
                                             "line  4 includes  2 fields.\r\n");
 }
 
+TEST_F(DataFileReaderTest, LineWithALongFieldIsEchoedAsAShortOne) {
+    const std::string longField(5000, 'l');
+    writeEvaluationFile("a\t" + longField + "\tb\t\r\nc\t");
+    ASSERT_EQ(read(), "");
+    EXPECT_EQ(tables->dataArray(1, 2), longField);
+    EXPECT_EQ(tables->dataArray(1, 3), "b");
+    EXPECT_EQ(bytesOf(fieldEchoFileName), "\r\naxx" + longField + "xxbxx\r\ncxx");
+}
+
 TEST_F(DataFileReaderTest, LoneLfStaysInsideAField) {
     writeEvaluationFile("a\nb\tc\r\n");
     ASSERT_EQ(read(), "");

@@ -1,8 +1,11 @@
 #include "intake/evaluation_tables.h"
 #include "testing/tables_as_new.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,19 @@ TEST(EvaluationTablesTest, CellsAreDistinctKeepTheirLastTextAndResetToNew) {
     EXPECT_EQ(testing::firstCellNotAsNew(*tables), "");
     EXPECT_EQ(tables->occurrence(2, 1), 0);
     EXPECT_EQ(tables->dataArray(1, 2), "");
+}
+
+TEST(EvaluationTablesTest, TextPastWhatACellCanReachIsRefusedBeforeAnyIsRead) {
+    const auto tables = std::make_unique<EvaluationTables>();
+    tables->dataArray.store("x");
+    bool read = false;
+    EXPECT_THROW(tables->dataArray.storeRead(std::numeric_limits<std::uint32_t>::max(),
+                                             [&read](char*, std::size_t) {
+                                                 read = true;
+                                                 return std::size_t{0};
+                                             }),
+                 std::length_error);
+    EXPECT_FALSE(read);
 }
 
 TEST(EvaluationTablesTest, IndexPastTheRangeIsAnErrorNamingTableDimensionAndIndex) {

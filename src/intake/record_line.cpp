@@ -6,10 +6,10 @@ int writeRecordLine(OutputFile& file, const EvaluationTables& tables, int row) {
     constexpr int last = EvaluationTables::recordColumns;
     int nNonEmpty = 0;
     // Each field is written followed by a TAB. The fields of one input line stand one after the other in
-    // the table, each followed by the TAB that ended it: such a run goes out as one piece. The table stays
-    // as it is until the file is closed, so a long piece goes to the system from where it lies.
+    // the table, each followed by the TAB that ended it: they go out as one piece. The table stays as it is
+    // until the file is closed, so a long piece goes to the system from where it lies.
     for (int column = 1; column <= last;) {
-        const CheckedTextGrid::StoredRun run = tables.dataArray.storedRun(row, column, last, '\t');
+        const CheckedTextGrid::StoredRun run = tables.dataArray.storedRun(row, column, last);
         if (run.cells > 0) {
             file.writeStored(run.text);
             nNonEmpty += run.nonEmpty;

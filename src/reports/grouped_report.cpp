@@ -23,9 +23,9 @@ void writeGroupedReport(const DataFolder& folder, const EvaluationTables& tables
                 break;
             }
             nNonEmpty += writeRecordLine(report, tables, row);
-            crossCheck.writePiece(numberText(group));
+            crossCheck.writeNumber(group);
             crossCheck.writePiece(" ");
-            crossCheck.writePiece(numberText(slot));
+            crossCheck.writeNumber(slot);
             crossCheck.writePiece("\t");
             crossCheck.writeLine(description);
         }

@@ -2,6 +2,9 @@
 
 #include "core/file_names.h"
 
+#include <array>
+#include <string_view>
+
 namespace courseeval {
 
 namespace {
@@ -14,22 +17,20 @@ constexpr int lastScoreColumn = 31;
 void writeNumbersOnly(const DataFolder& folder, const EvaluationTables& tables, ActionLog& actionLog) {
     OutputFile extract = folder.create(numbersOnlyFileName);
     actionLog.logOpened(extract.logName(), OpenedFor::output, 2);
+    // The parts of the description, columns 3 and 4, and every other column from 5 to 31. The table's
+    // fields stay where they are until the file is closed.
+    std::array<std::string_view, 5 + (lastScoreColumn - firstScoreColumn) / 2 + 1> fields;
     for (int row = 1; row <= tables.nLines; ++row) {
-        extract.writePiece(tables.courseName[row]);
-        extract.writePiece("\t");
-        extract.writePiece(tables.sectionNumber[row]);
-        extract.writePiece("\t");
-        extract.writePiece(tables.instructorName[row]);
-        extract.writePiece("\t");
-        // The table's fields stay where they are until the file is closed.
-        extract.writeStored(tables.dataArray(row, 3));
-        extract.writePiece("\t");
-        extract.writeStored(tables.dataArray(row, 4));
+        auto field = fields.begin();
+        *field++ = tables.courseName[row];
+        *field++ = tables.sectionNumber[row];
+        *field++ = tables.instructorName[row];
+        *field++ = tables.dataArray(row, 3);
+        *field++ = tables.dataArray(row, 4);
         for (int column = firstScoreColumn; column <= lastScoreColumn; column += 2) {
-            extract.writePiece("\t");
-            extract.writeStored(tables.dataArray(row, column));
+            *field++ = tables.dataArray(row, column);
         }
-        extract.writeLine("");
+        extract.writeStoredLine(fields);
     }
     extract.close();
     actionLog.logAction("numbersOnly file should be written");
