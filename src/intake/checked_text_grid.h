@@ -3,6 +3,8 @@
 #include "intake/checked_table.h"
 
 #include <algorithm>
+#include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,20 +16,29 @@
 
 namespace courseeval {
 
-// A CheckedGrid of texts. The texts stand end to end in one block of bytes and each cell is a slice of
-// it, an offset and a length of 32 bits each, so that a full table costs a few allocations rather than one
-// per text, and cells never written cost nothing. A cell that was never set reads as empty text. The block
-// holds at most 4 GiB less a byte.
+// A CheckedGrid of texts. The texts stand end to end in one block of bytes, and the cells of one outer
+// index are consecutive fields of one text there, each ended by a separator: a cell is where its field
+// ends, 32 bits, the next field starting after the separator. A full table so costs a few allocations
+// rather than one per text, and cells never written cost nothing. A cell that was never set reads as empty
+// text. The block holds at most 4 GiB less a byte.
 class CheckedTextGrid {
 public:
     CheckedTextGrid(const char* name, const char* outerDimension, int lastOuter, const char* innerDimension,
                     int lastInner)
-        : slices_(name, outerDimension, lastOuter, innerDimension, lastInner),
-          storedCells_(static_cast<std::size_t>(lastOuter) + 1, 0) {}
+        : ends_(name, outerDimension, lastOuter, innerDimension, lastInner),
+          rows_(static_cast<std::size_t>(lastOuter) + 1) {
+        // A row's empty cells are bits of one 64-bit word.
+        assert(lastInner < 64);
+    }
 
     std::string_view operator()(int outer, int inner) const {
-        const Slice slice = slices_(outer, inner);
-        return {text_.get() + slice.offset, slice.length};
+        const std::uint32_t& end = ends_(outer, inner);
+        const Row& row = rows_[static_cast<std::size_t>(outer)];
+        if (inner < 1 || inner > row.cells) {
+            return {};
+        }
+        const std::uint32_t start = inner == 1 ? row.start : (&end)[-1] + 1;
+        return {text_.get() + start, end - start};
     }
 
     // The cells from (outer, first) on, up to (outer, last), that the last assignStoredFields() of row
@@ -40,19 +51,19 @@ public:
         int nonEmpty = 0;
     };
     StoredRun storedRun(int outer, int first, int last) const {
-        const Slice* const slice = slices_.cellsBetween(outer, first, last);
+        const std::uint32_t* const ends = ends_.cellsBetween(outer, first, last);
+        const Row& row = rows_[static_cast<std::size_t>(outer)];
         StoredRun run;
-        const int end = std::min(last, storedCells_[static_cast<std::size_t>(outer)]);
+        const int end = std::min(last, row.cells);
         if (first < 1 || first > end) {
             return run;
         }
         run.cells = end - first + 1;
-        for (int cell = 0; cell < run.cells; ++cell) {
-            run.nonEmpty += slice[cell].length > 0 ? 1 : 0;
-        }
-        const Slice& lastCell = slice[run.cells - 1];
-        run.text = std::string_view(text_.get() + slice->offset,
-                                    std::size_t{lastCell.offset} + lastCell.length + 1 - slice->offset);
+        const std::uint32_t start = first == 1 ? row.start : ends[-1] + 1;
+        // The cells first to end, of the bits of row.empty.
+        const std::uint64_t cells = (~std::uint64_t{0} >> (63 - end)) & (~std::uint64_t{0} << first);
+        run.nonEmpty = run.cells - std::popcount(row.empty & cells);
+        run.text = std::string_view(text_.get() + start, ends[run.cells - 1] + 1 - start);
         return run;
     }
 
@@ -62,9 +73,25 @@ public:
         if (first > last) {
             return;
         }
-        const Slice* slice = slices_.cellsBetween(outer, first, last);
-        for (int inner = first; inner <= last; ++inner, ++slice) {
-            visit(std::string_view(text_.get() + slice->offset, slice->length));
+        const std::uint32_t* const ends = ends_.cellsBetween(outer, first, last) - first;
+        const Row& row = rows_[static_cast<std::size_t>(outer)];
+        // Cell 0 and the cells after those set are empty; each set one starts after the end of the one
+        // before.
+        int inner = first;
+        for (; inner <= last && inner < 1; ++inner) {
+            visit(std::string_view());
+        }
+        const int lastSet = std::min(last, row.cells);
+        if (inner <= lastSet) {
+            std::uint32_t start = inner == 1 ? row.start : ends[inner - 1] + 1;
+            for (; inner <= lastSet; ++inner) {
+                const std::uint32_t end = ends[inner];
+                visit(std::string_view(text_.get() + start, end - start));
+                start = end + 1;
+            }
+        }
+        for (; inner <= last; ++inner) {
+            visit(std::string_view());
         }
     }
 
@@ -113,25 +140,27 @@ public:
     // cells before it set.
     int assignStoredFields(int outer, std::size_t offset, std::size_t length, char separator) {
         requireStored(offset, length);
-        Slice* const row = slices_.rowToWrite(outer);
+        std::uint32_t* const ends = ends_.rowToWrite(outer);
+        Row& row = rows_[static_cast<std::size_t>(outer)];
+        row = {static_cast<std::uint32_t>(offset), 0, 0};
         const char* const text = text_.get();
         const std::size_t end = offset + length;
-        int& stored = storedCells_[static_cast<std::size_t>(outer)];
         int inner = 0;
         for (std::size_t start = offset; start < end;) {
             const void* found = std::memchr(text + start, separator, end - start);
             if (found == nullptr) {
                 break;
             }
-            if (++inner > slices_.lastInner()) {
-                stored = slices_.lastInner();
-                slices_(outer, inner); // throws the table's own error
+            if (++inner > ends_.lastInner()) {
+                row.cells = ends_.lastInner();
+                ends_(outer, inner); // throws the table's own error
             }
             const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text);
-            row[inner] = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(at - start)};
+            ends[inner] = static_cast<std::uint32_t>(at);
+            row.empty |= at == start ? std::uint64_t{1} << inner : 0;
             start = at + 1;
         }
-        stored = inner;
+        row.cells = inner;
         return inner;
     }
 
@@ -144,8 +173,8 @@ public:
 
     // Returns every cell to empty text, as in a new table, and gives the block of bytes back.
     void reset() {
-        slices_.reset();
-        std::fill(storedCells_.begin(), storedCells_.end(), 0);
+        ends_.reset();
+        std::fill(rows_.begin(), rows_.end(), Row{});
         text_.reset();
         size_ = 0;
         capacity_ = 0;
@@ -181,14 +210,16 @@ private:
         capacity_ = capacity;
     }
 
-    struct Slice {
-        std::uint32_t offset;
-        std::uint32_t length;
+    // Where the first field of an outer index starts, how many cells its last assignStoredFields() set,
+    // and which of them are empty (bit n for cell n).
+    struct Row {
+        std::uint32_t start = 0;
+        int cells = 0;
+        std::uint64_t empty = 0;
     };
 
-    CheckedGrid<Slice> slices_;
-    // For each outer index, how many cells from 1 on its last assignStoredFields() set.
-    std::vector<int> storedCells_;
+    CheckedGrid<std::uint32_t> ends_;
+    std::vector<Row> rows_;
     std::unique_ptr<char[]> text_;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
