@@ -45,6 +45,26 @@ TEST(OutputFileTest, StoredLineHasATabBetweenPiecesWhetherShortOrLong) {
     EXPECT_EQ(readBytes(folder.file("out.txt")), "\tb\t\r\na\t" + longPiece + "\t\r\nz\r\n");
 }
 
+TEST(OutputFileTest, PiecesLongerThanTheBufferALineOneByteTooLongForItAndAStoredPieceArriveWhole) {
+    TempFolder folder;
+    const std::string huge(200 * 1024, 'h');
+    const std::string filler(OutputFile::bufferCapacity - 2, 'f');
+    const std::string stored(2000, 's');
+    OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
+    file.writePiece("a");
+    file.writePiece(huge);
+    file.flush();
+    // A line of 3 bytes where the buffer has 2 left.
+    file.writePiece(filler);
+    file.writeStoredLine(std::array<std::string_view, 1>{"z"});
+    file.flush();
+    // One copied piece and one stored: a flush of two pieces.
+    file.writePiece("c");
+    file.writeStored(stored);
+    file.close();
+    EXPECT_EQ(readBytes(folder.file("out.txt")), "a" + huge + filler + "z\r\nc" + stored);
+}
+
 TEST(OutputFileTest, CreateFailureNamesTheFileAndTheCause) {
     TempFolder folder;
     const std::string path = folder.file("out.txt");

@@ -41,29 +41,27 @@ public:
         return {text_.get() + start, end - start};
     }
 
-    // The cells from (outer, first) on, up to (outer, last), that the last assignStoredFields() of row
-    // `outer` set: the stored text they span, the separator after each included (the fields written one
-    // after the other, each with its separator), how many they are and how many of them are not empty. No
-    // cell when the first is not such a field.
+    // The cells from (outer, 1) on, up to (outer, last), that the last assignStoredFields() of row `outer`
+    // set: the stored text they span, the separator after each included (the fields written one after the
+    // other, each with its separator), how many they are and how many of them are not empty. The cells
+    // after them are empty.
     struct StoredRun {
         std::string_view text;
         int cells = 0;
         int nonEmpty = 0;
     };
-    StoredRun storedRun(int outer, int first, int last) const {
-        const std::uint32_t* const ends = ends_.cellsBetween(outer, first, last);
+    StoredRun storedRun(int outer, int last) const {
+        const std::uint32_t* const ends = ends_.cellsBetween(outer, 1, last);
         const Row& row = rows_[static_cast<std::size_t>(outer)];
         StoredRun run;
-        const int end = std::min(last, row.cells);
-        if (first < 1 || first > end) {
+        run.cells = std::min(last, row.cells);
+        if (run.cells < 1) {
             return run;
         }
-        run.cells = end - first + 1;
-        const std::uint32_t start = first == 1 ? row.start : ends[-1] + 1;
-        // The cells first to end, of the bits of row.empty.
-        const std::uint64_t cells = (~std::uint64_t{0} >> (63 - end)) & (~std::uint64_t{0} << first);
+        // The bits of the cells up to run.cells in row.empty (whose bit 0 is never set).
+        const std::uint64_t cells = ~std::uint64_t{0} >> (63 - run.cells);
         run.nonEmpty = run.cells - std::popcount(row.empty & cells);
-        run.text = std::string_view(text_.get() + start, ends[run.cells - 1] + 1 - start);
+        run.text = std::string_view(text_.get() + row.start, ends[run.cells - 1] + 1 - row.start);
         return run;
     }
 

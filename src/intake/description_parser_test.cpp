@@ -24,7 +24,8 @@ TEST(ParseDescriptionTest, KeywordsDecideCourseSectionAndInstructor) {
         {"INSTRUCTOR: a  instructor: b", {"", "", "b"}},
         {"Seminar on ethics", {"", "", ""}},
         {"", {"", "", ""}},
-        // Bytes outside A to Z are compared as they are.
+        // Bytes outside A to Z are compared as they are: not the colon's control character twin either.
+        {"Instructor\x1A ada", {"", "", ""}},
         {"caf\xC9 Section12. Instructor: \xD6zdemir", {"caf\xC9", "12", "\xD6zdemir"}},
         {"s\xC9"
          "ction 12",
