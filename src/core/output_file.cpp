@@ -10,8 +10,8 @@ namespace courseeval {
 
 namespace {
 
-// A blank and at most ten digits.
-using NumberChars = std::array<char, 12>;
+// A blank and at most ten digits (an int is below 2^31).
+using NumberChars = std::array<char, 11>;
 
 // Puts the number text of `value` at the start of `text`; returns its length.
 std::size_t putNumberText(NumberChars& text, int value) {

@@ -34,6 +34,17 @@ TEST(OutputFileTest, WritesPiecesAndCrLfLinesByteForByteAndTruncates) {
     EXPECT_EQ(readBytes(path), "a\tb\r\n\xE9\n\r\n");
 }
 
+TEST(OutputFileTest, NumberTextIsABlankThenTheDigits) {
+    EXPECT_EQ(numberText(0), " 0");
+    EXPECT_EQ(numberText(2147483647), " 2147483647");
+    TempFolder folder;
+    OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
+    file.writeNumber(2147483647);
+    file.writeNumber(7);
+    file.close();
+    EXPECT_EQ(readBytes(folder.file("out.txt")), " 2147483647 7");
+}
+
 TEST(OutputFileTest, StoredLineHasATabBetweenPiecesWhetherShortOrLong) {
     TempFolder folder;
     const std::string longPiece(5000, 'l');

@@ -55,6 +55,14 @@ TEST(EvaluationTablesTest, CellsAreDistinctKeepTheirLastTextAndResetToNew) {
     EXPECT_EQ(tables->dataArray(1, 2), "");
 }
 
+TEST(EvaluationTablesTest, CellsAreVisitedInOrderFromColumnZeroToPastTheLastSet) {
+    const auto tables = std::make_unique<EvaluationTables>();
+    testing::setRow(*tables, 1, {"a", "", "c"});
+    std::vector<std::string> visited;
+    tables->dataArray.forEachCell(1, 0, 4, [&visited](std::string_view cell) { visited.emplace_back(cell); });
+    EXPECT_EQ(visited, (std::vector<std::string>{"", "a", "", "c", ""}));
+}
+
 TEST(EvaluationTablesTest, TextPastWhatACellCanReachIsRefusedBeforeAnyIsRead) {
     const auto tables = std::make_unique<EvaluationTables>();
     tables->dataArray.store("x");
