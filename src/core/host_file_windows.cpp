@@ -1,6 +1,7 @@
 // The Windows half of HostFile: a handle of the wide (UTF-16) API.
 #include "core/host_file.h"
 #include "core/run_error.h"
+#include "core/windows_error.h"
 #include "core/windows_status.h"
 
 #include <utility>

@@ -6,6 +6,7 @@
 #include "core/host_folder.h"
 #include "core/host_text.h"
 #include "core/run_error.h"
+#include "core/windows_error.h"
 #include "core/windows_status.h"
 
 #include <algorithm>

@@ -41,11 +41,4 @@ RunError fileError(std::string_view what, std::string_view path, int error);
 // grep can jump to it: "data/sampleEvalData.txt:7: more than 50 fields".
 RunError fileLineError(std::string_view path, int line, std::string_view what);
 
-#ifdef _WIN32
-// The system's own message for a Windows error code (GetLastError), without its final full stop.
-std::string windowsErrorText(unsigned long error);
-// The same as fileError with the cause taken from a Windows error code.
-RunError windowsFileError(std::string_view what, std::string_view path, unsigned long error);
-#endif
-
 } // namespace courseeval

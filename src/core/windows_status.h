@@ -2,7 +2,7 @@
 // What a Windows handle tells of its file, for the Windows halves of HostFile and HostFolder.
 
 #include "core/host_file.h"
-#include "core/run_error.h"
+#include "core/windows_error.h"
 
 #include <windows.h>
 

@@ -1,14 +1,8 @@
 #include "run/command_line.h"
 
+#include "core/host_process.h"
+
 #include <algorithm>
-
-#ifdef _WIN32
-#include "core/host_text.h"
-
-#include <windows.h>
-// After windows.h, whose declarations it needs.
-#include <shellapi.h>
-#endif
 
 namespace courseeval {
 
@@ -28,12 +22,7 @@ constexpr const char* usage =
     "\n"
     "Exit status: 0 when the run ends with \"done\"; 1 after an error, whose message is on\n"
     "standard error; 2 for a wrong argument.\n"
-    "\n"
-#ifdef _WIN32
-    "More in README.txt beside the program.\n";
-#else
-    "More in the manual: man course-eval\n";
-#endif
+    "\n";
 
 bool isHelp(const std::string& argument) {
     return argument == "--help" || argument == "-h";
@@ -56,24 +45,9 @@ CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments)
                 .exitStatus = 2};
     }
     if (std::any_of(arguments.begin(), arguments.end(), isHelp)) {
-        return {.run = false, .text = usage, .exitStatus = 0};
+        return {.run = false, .text = std::string(usage) + moreHelpLine, .exitStatus = 0};
     }
     return {.run = false, .text = "course-eval " COURSE_EVAL_VERSION "\n", .exitStatus = 0};
-}
-
-std::vector<std::string> programArguments([[maybe_unused]] int count, [[maybe_unused]] char** given) {
-    std::vector<std::string> arguments;
-#ifdef _WIN32
-    int wideCount = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-    for (int index = 1; wide != nullptr && index < wideCount; ++index) {
-        arguments.push_back(textFromWide(wide[index]));
-    }
-    LocalFree(static_cast<void*>(wide));
-#else
-    arguments.assign(given + 1, given + count);
-#endif
-    return arguments;
 }
 
 } // namespace courseeval

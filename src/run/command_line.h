@@ -7,7 +7,8 @@ namespace courseeval {
 
 // What the program does with its command-line arguments, before it asks anything. No argument changes a
 // run: with none the program runs; --help (-h) and --version print their text and end it; anything else
-// ends it with a one-line error and exit status 2.
+// ends it with a one-line error and exit status 2. The arguments come from programArguments()
+// (core/host_process.h).
 struct CommandLineOutcome {
     bool run = false;
     // For standard output (help, version, exit status 0) or, on a wrong argument, for standard error.
@@ -16,9 +17,5 @@ struct CommandLineOutcome {
 };
 
 CommandLineOutcome commandLineOutcome(const std::vector<std::string>& arguments);
-
-// The arguments after the program's name, as text: `given` on POSIX systems; on Windows the command line
-// read in UTF-16 and made UTF-8, whatever the code page (`count` and `given` are then not used).
-std::vector<std::string> programArguments(int count, char** given);
 
 } // namespace courseeval

@@ -6,12 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace courseeval {
 
 namespace {
@@ -49,16 +43,6 @@ std::string readAnswerLine(std::FILE* in, const std::string& shown) {
 }
 
 } // namespace
-
-bool standardInputIsInteractive() {
-#ifdef _WIN32
-    // Only a console has a console mode; the NUL device, which _isatty also reports, has none.
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
-#else
-    return isatty(STDIN_FILENO) == 1;
-#endif
-}
 
 void writeConsoleLine(std::ostream& out, const std::string& text) {
     out << text << '\n' << std::flush;

@@ -9,10 +9,6 @@
 
 namespace courseeval {
 
-// Whether standard input is a person at a terminal (on Windows: a console) rather than a pipe, a file
-// or a device.
-bool standardInputIsInteractive();
-
 // Writes `text` as a line of its own to the console `out`, at once; a failed write throws a RunError.
 void writeConsoleLine(std::ostream& out, const std::string& text);
 

@@ -1,3 +1,4 @@
+#include "core/host_process.h"
 #include "run/command_line.h"
 #include "run/console_dialogue.h"
 #include "run/run_session.h"

@@ -15,7 +15,6 @@
 #include "sample/random_source.h"
 #include "sample/sample_data_generator.h"
 
-#include <ctime>
 #include <exception>
 #include <memory>
 #include <new>
@@ -88,21 +87,6 @@ std::string folderPathFromAnswer(const std::string& answer) {
         return answer;
     }
     return answer + '\\';
-}
-
-std::uint32_t secondsSinceMidnight() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    if (localtime_s(&local, &now) != 0) {
-        return 0;
-    }
-#else
-    if (localtime_r(&now, &local) == nullptr) {
-        return 0;
-    }
-#endif
-    return static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
 }
 
 int runSession(UserDialogue& dialogue, const ErrorReporter& reportError, const SeedClock& seedClock) {

@@ -17,12 +17,9 @@ inline constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
 // one backslash appended when it ends in neither a backslash nor a slash.
 std::string folderPathFromAnswer(const std::string& answer);
 
-// Gives the seed of the run's random source: the time of day in seconds since midnight.
+// Gives the seed of the run's random source: the time of day in seconds since midnight
+// (secondsSinceMidnight() of core/host_process.h for a real run).
 using SeedClock = std::function<std::uint32_t()>;
-
-// The seed clock of a run: the local time of day in whole seconds since midnight, from 0 to 86399 (86400
-// in a leap second).
-std::uint32_t secondsSinceMidnight();
 
 // One whole run on `tables`, which must be empty (new, or reset): the two prompts, the action log, sample
 // data on request, every analysis stage, the closing "done". The data folder is locked against other runs

@@ -1,0 +1,73 @@
+#include "core/windows_error.h"
+
+#include "core/host_text.h"
+
+#include <windows.h>
+
+namespace courseeval {
+
+namespace {
+
+// What most likely stands behind `error` on the file `path`, in the user's terms; empty text when the
+// system's message says all.
+std::string likelyCause(std::string_view path, unsigned long error) {
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "the file is open in another program";
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE:
+        return "the server cannot be reached";
+    case ERROR_INVALID_NAME:
+    case ERROR_DIRECTORY:
+        // A path pasted with Explorer's "Copy as path" comes in quotes, which no file name holds.
+        return path.find('"') != std::string_view::npos ? "the folder name is in quotes; give it without them"
+                                                        : std::string();
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+        if (path.size() >= 2 && path[1] == ':') {
+            const wchar_t root[] = {static_cast<wchar_t>(path[0]), L':', L'\\', L'\0'};
+            if (GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) {
+                return "drive " + std::string(path.substr(0, 2)) + " is not connected";
+            }
+        }
+        return "the folder does not exist";
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+std::string windowsErrorText(unsigned long error) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    // System messages end in a full stop and CR LF.
+    while (length > 0 &&
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.')) {
+        --length;
+    }
+    std::string message;
+    try {
+        message = textFromWide(std::wstring_view(text == nullptr ? L"" : text, length));
+    } catch (const RunError&) {
+    }
+    LocalFree(text);
+    return message.empty() ? "Windows error " + std::to_string(error) : message;
+}
+
+RunError windowsFileError(std::string_view what, std::string_view path, unsigned long error) {
+    std::string cause = windowsErrorText(error);
+    if (const std::string likely = likelyCause(path, error); !likely.empty()) {
+        cause.append(" (").append(likely).append(")");
+    }
+    return fileError(what, path, cause);
+}
+
+} // namespace courseeval
