@@ -98,9 +98,11 @@ public:
     // its fields one by one.
     std::size_t store(std::string_view text) {
         const std::size_t offset = size_;
-        makeRoom(text.size());
-        std::memcpy(text_.get() + offset, text.data(), text.size());
-        size_ += text.size();
+        if (!text.empty()) {
+            makeRoom(text.size());
+            std::memcpy(text_.get() + offset, text.data(), text.size());
+            size_ += text.size();
+        }
         return offset;
     }
 
@@ -126,16 +128,10 @@ public:
         return {offset, std::string_view(text_.get() + offset, size_ - offset)};
     }
 
-    // The `length` bytes from `offset` of the text kept by store() or storeRead().
-    std::string_view stored(std::size_t offset, std::size_t length) const {
-        requireStored(offset, length);
-        return {text_.get() + offset, length};
-    }
-
     // Sets the cells (outer, 1), (outer, 2), ... to the fields of the `length` bytes from `offset` of the
-    // text kept by store(), each field ended by `separator`; bytes after the last separator are no field.
-    // Returns the number of fields. A field past the last inner index throws its TableRangeError, the
-    // cells before it set.
+    // text kept by store() or storeRead(), each field ended by `separator`; bytes after the last separator
+    // are no field. Returns the number of fields. A field past the last inner index throws its
+    // TableRangeError, the cells before it set.
     int assignStoredFields(int outer, std::size_t offset, std::size_t length, char separator) {
         requireStored(offset, length);
         std::uint32_t* const ends = ends_.rowToWrite(outer);
