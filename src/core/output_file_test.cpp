@@ -58,7 +58,7 @@ TEST(OutputFileTest, StoredLineHasATabBetweenPiecesWhetherShortOrLong) {
 
 TEST(OutputFileTest, PiecesLongerThanTheBufferALineOneByteTooLongForItAndAStoredPieceArriveWhole) {
     TempFolder folder;
-    const std::string huge(200 * 1024, 'h');
+    const std::string huge(std::size_t{200} * 1024, 'h');
     const std::string filler(OutputFile::bufferCapacity - 2, 'f');
     const std::string stored(2000, 's');
     OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
