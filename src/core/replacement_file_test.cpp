@@ -300,9 +300,9 @@ TEST_F(ReplacementFileTest, FailedStepSaysWhetherTheFileWasReplacedAndRemovesNoO
         std::string left; // what the temporary name holds afterwards
     };
     const Fault faults[] = {
-        {{[](int, const char*, int, const char*, unsigned) { return FaultyCalls::failed(EIO); }, ::unlinkat,
+        {{[](int, const char*, int, const char*, unsigned) { return FaultyCalls::failed(EPERM); }, ::unlinkat,
           ::fsync},
-         "cannot replace '" + target + "': Input/output error",
+         "cannot replace '" + target + "': Operation not permitted",
          "old",
          ""},
         {{::renameat2, ::unlinkat, [](int) { return FaultyCalls::failed(EIO); }},
