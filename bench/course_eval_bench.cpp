@@ -55,7 +55,8 @@ struct LargestDataFolder {
     testing::TempFolder folder;
     const std::string folderPath = folder.folderPath();
     DataFolder dataFolder{folderPath};
-    ActionLog actionLog{dataFolder.create(actionLogFileName)};
+    OutputFile logFile{dataFolder.create(actionLogFileName)};
+    ActionLog actionLog{logFile};
 };
 
 void wholeRun(benchmark::State& state) {

@@ -80,13 +80,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool completed = false;
     {
         DataFolder dataFolder(folderPath);
-        ActionLog actionLog(dataFolder.create(actionLogFileName));
+        OutputFile logFile = dataFolder.create(actionLogFileName);
+        ActionLog actionLog(logFile);
         try {
             readEvaluationData(dataFolder, tables, actionLog);
             completed = true;
         } catch (const RunError&) {
         }
-        actionLog.close();
+        logFile.close();
     }
 
     testing::requireEvaluationFileUnchanged(folder, input);

@@ -189,8 +189,10 @@ TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {
 }
 
 TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
-    FolderLock otherRun = DataFolder((data / "").string()).lock();
-    otherRun.openLog().writeLine("the other run's log");
+    DataFolder otherFolder((data / "").string());
+    FolderLock otherRun = otherFolder.lock();
+    otherRun.log().writeLine("the other run's log");
+    otherRun.log().flush();
     const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: another run is using " + hostFolderName("data\\") + "\n");

@@ -19,19 +19,18 @@ enum class OpenedFor { input, output };
 // never claims what failed to reach the disk.
 class ActionLog {
 public:
-    // Writes the log to `file`, open and empty.
-    explicit ActionLog(OutputFile file);
+    // Writes the log to `file`, open and empty, which must outlive it and which its owner closes.
+    explicit ActionLog(OutputFile& file);
 
     void logAction(std::string_view text);
     // Logs that the file the log knows as `logName` was opened, as "<logName> opened For Output As
     // #<channel>" (or "For Input").
     void logOpened(std::string_view logName, OpenedFor mode, int channel);
-    void close();
     // Every byte written to the log, in order.
     const std::string& written() const { return written_; }
 
 private:
-    OutputFile file_;
+    OutputFile* file_;
     std::string written_;
 };
 

@@ -14,15 +14,35 @@ namespace {
 constexpr unsigned defaultPermissions = 0666;
 constexpr unsigned ownerReadWrite = 0600;
 
+using Access = OpenRequest::Access;
+using Creation = OpenRequest::Creation;
+
 // The folder named by `folderPath`, opened.
 HostFolder openFolder(const std::string& folderPath) {
+    constexpr std::string_view what = "cannot use the folder";
     const std::string hostPath = hostFolderName(folderPath);
     // The system would stop at the NUL and name another folder.
     if (hostPath.find('\0') != std::string::npos) {
         throw fileError("cannot create", hostPath + std::string(actionLogFileName),
                         "file name holds a NUL character");
     }
-    return HostFolder::open(hostPath, folderPath);
+    HostResult<HostFolder> opened = HostFolder::open(hostPath);
+    if (!opened) {
+        const HostFailure& failure = opened.failure();
+        if (!failure.at.empty()) {
+            throw fileError(what, folderPath, "'" + failure.at + "' " + failure.refusal);
+        }
+        throw fileError(what, folderPath, failure);
+    }
+    // What the user named is the folder, not its files: say what to do. The installed example data, in a
+    // read-only folder, are where newcomers meet this.
+    if (const std::error_code error = opened->whyNotWritable()) {
+        throw fileError(what, folderPath,
+                        hostCause(folderPath, error)
+                            .append("; a run writes its files into the data folder, so it needs one you may "
+                                    "write (copy the data into a folder of your own)"));
+    }
+    return std::move(*opened);
 }
 
 } // namespace
@@ -31,7 +51,7 @@ DataFolder::DataFolder(std::string folderPath)
     : folderPath_(std::move(folderPath)), folder_(openFolder(folderPath_)) {}
 
 FolderLock DataFolder::lock() {
-    FolderLock lock(folder_.duplicate(), actionLogFileName, logNameOf(actionLogFileName));
+    FolderLock lock(folder_, actionLogFileName, pathOf(actionLogFileName), logNameOf(actionLogFileName));
     lockedLog_ = lock.logStatus();
     return lock;
 }
@@ -44,23 +64,36 @@ void DataFolder::requireLock() const {
 
 InputFile DataFolder::openEvaluationFile() {
     const std::string path = folder_.pathOf(evaluationFileName);
-    HostFolder::Reached named = folder_.follow(evaluationFileName, "cannot open");
+    const HostFolder::Reached named = valueOf(folder_.follow(evaluationFileName), "cannot open", path);
     if (!named.status) {
         throw fileError("cannot open", path, ENOENT);
     }
     if (const Refusal kind = notARegularFile(named.status->kind)) {
         throw fileError("cannot read", path, *kind);
     }
-    HostFile file = named.folder.openToRead(named.name, path);
-    const FileStatus status = file.status();
+    HostResult<HostFile> opened = named.folder().openFile(named.name, {});
+    if (!opened) {
+        // A refusal says what stands there instead of a file to read.
+        throw fileError(opened.failure().refusal.empty() ? "cannot open" : "cannot read", path,
+                        opened.failure());
+    }
+    if (!opened->isOpen()) {
+        throw fileError("cannot open", path, ENOENT);
+    }
+    const FileStatus status = valueOf(opened->status(), "cannot read", path);
     if (!status.sameFileAs(*named.status)) {
         throw fileError("cannot open", path, "the file was replaced while it was opened");
     }
     if (const Refusal tooLarge = tooLargeToRead(status.stamp.size)) {
         throw fileError("cannot read", path, *tooLarge);
     }
-    evaluationAccess_ = file.access(status);
-    return {std::move(file), status, logNameOf(evaluationFileName), folder_, evaluationFileName};
+    evaluationAccess_ = valueOf(opened->access(status), "cannot read", path);
+    return {std::move(*opened), status, path, logNameOf(evaluationFileName), folder_, evaluationFileName};
+}
+
+HostFile DataFolder::openToWrite(std::string_view fileName, Creation creation, unsigned permissions) const {
+    return valueOf(folder_.openFile(fileName, {Access::writing, creation, permissions}), "cannot create",
+                   pathOf(fileName));
 }
 
 OutputFile DataFolder::create(std::string_view fileName) const {
@@ -68,17 +101,18 @@ OutputFile DataFolder::create(std::string_view fileName) const {
     if (evaluationAccess_) {
         return createDerived(fileName, *evaluationAccess_);
     }
-    HostFile file = folder_.openToWrite(fileName, defaultPermissions);
-    file.truncate();
-    return {std::move(file), logNameOf(fileName)};
+    HostFile file = openToWrite(fileName, Creation::either, defaultPermissions);
+    require(file.truncate(), "cannot create", pathOf(fileName));
+    return {std::move(file), pathOf(fileName), logNameOf(fileName)};
 }
 
 OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess& source) const {
+    const std::string path = pathOf(fileName);
     // A new file gets the evaluation file's group where the user may give it that, and the evaluation
     // file's access for the group it has: its access list, or its read and write bits within the umask and
     // no entries beyond them (none inherited from the folder's default list, say).
     const auto derived = [&](HostFile file) -> OutputFile {
-        std::uint32_t group = file.status().group;
+        std::uint32_t group = valueOf(file.status(), "cannot read", path).group;
         if (group != source.group && file.giveGroup(source.group)) {
             group = source.group;
         }
@@ -86,25 +120,25 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
         if (access.extendedEntries.empty()) {
             access.permissions &= defaultPermissions & ~fileCreationMask();
         }
-        file.setAccess(access);
-        return {std::move(file), logNameOf(fileName)};
+        require(file.setAccess(access), "cannot create", path);
+        return {std::move(file), path, logNameOf(fileName)};
     };
-    HostFile file = folder_.openExistingToWrite(fileName);
+    HostFile file = openToWrite(fileName, Creation::existing, 0);
     if (!file.isOpen()) {
-        if (file = folder_.createNew(fileName); file.isOpen()) {
+        if (file = openToWrite(fileName, Creation::newOnly, ownerReadWrite); file.isOpen()) {
             return derived(std::move(file));
         }
         // Another program put a file at the name meanwhile.
-        file = folder_.openToWrite(fileName, ownerReadWrite);
+        file = openToWrite(fileName, Creation::either, ownerReadWrite);
     }
     // A file created by an earlier run, or by someone else, may be more readable than this run's data.
-    const FileStatus status = file.status();
-    switch (readersOf(file.access(status), source, currentUser())) {
+    const FileStatus status = valueOf(file.status(), "cannot read", path);
+    switch (readersOf(valueOf(file.access(status), "cannot read", path), source, currentUser())) {
     case Readers::within:
-        file.truncate();
-        return {std::move(file), logNameOf(fileName)};
+        require(file.truncate(), "cannot create", path);
+        return {std::move(file), path, logNameOf(fileName)};
     case Readers::ownerBeyond:
-        throw fileError("cannot create", file.path(),
+        throw fileError("cannot create", path,
                         "belongs to user " + std::to_string(status.owner) +
                             ", who may not read the evaluation file it would show");
     case Readers::othersBeyond:
@@ -112,18 +146,15 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
     }
     // Narrowing it would not close it to those who hold it open already: a new file takes its place.
     if (status.owner != currentUser()) {
-        throw fileError("cannot create", file.path(),
+        throw fileError("cannot create", path,
                         "may be read by users who may not read the evaluation file, and its permissions "
                         "cannot be narrowed");
     }
     file = HostFile();
-    if (const std::string cause = folder_.remove(fileName); !cause.empty()) {
-        throw fileError("cannot create", folder_.pathOf(fileName), cause);
-    }
-    file = folder_.createNew(fileName);
+    require(folder_.remove(fileName), "cannot create", path);
+    file = openToWrite(fileName, Creation::newOnly, ownerReadWrite);
     if (!file.isOpen()) {
-        throw fileError("cannot create", folder_.pathOf(fileName),
-                        "another program put a file at this name meanwhile");
+        throw fileError("cannot create", path, "another program put a file at this name meanwhile");
     }
     return derived(std::move(file));
 }

@@ -79,7 +79,7 @@ TEST_F(DataFolderTest, FileWithOtherNamesIsNotWritten) {
 #ifndef _WIN32
 TEST_F(DataFolderTest, LockHoldsARecordLockAndIsLostWhenTheLogHoldsWhatTheRunDidNotWrite) {
     FolderLock lock = folder.lock();
-    ActionLog actionLog(lock.openLog());
+    ActionLog actionLog(lock.log());
     actionLog.logAction("this run's entry");
     const std::string log = temp.file(std::string(actionLogFileName));
     // The record lock that network file systems carry to the server, as a run on another client asks it.

@@ -15,51 +15,54 @@ constexpr std::string_view replacedLog =
 
 } // namespace
 
-FolderLock::FolderLock(HostFolder folder, std::string_view logFileName, std::string logName)
-    : folder_(std::move(folder)), logFileName_(logFileName), logName_(std::move(logName)) {
+FolderLock::FolderLock(HostFolder& folder, std::string_view logFileName, const std::string& path,
+                       std::string logName)
+    : folder_(&folder), logFileName_(logFileName), log_(lockLog(path), path, std::move(logName)) {}
+
+HostFile FolderLock::lockLog(const std::string& path) {
     // The folder's own lock keeps a second run out even when the log is removed under the first; where
     // the folder cannot be locked (not on every network file system), the log's lock stands alone.
-    if (folder_.lock() == HostFile::Lock::heldElsewhere) {
-        throw folderInUse(folder_.pathOf(""));
+    if (folder_->lock() == HostFile::Lock::heldElsewhere) {
+        throw folderInUse(folder_->pathOf(""));
     }
-    log_ = folder_.openToWrite(logFileName_, 0666);
-    logStatus_ = log_.status();
+    HostFile log = valueOf(
+        folder_->openFile(logFileName_, {OpenRequest::Access::writing, OpenRequest::Creation::either}),
+        "cannot create", path);
+    logStatus_ = valueOf(log.status(), "cannot read", path);
     // A file system without locks at all leaves the run unlocked: refusing every run there would leave its
     // users without the tool.
-    if (log_.lock() == HostFile::Lock::heldElsewhere) {
-        throw folderInUse(folder_.pathOf(""));
+    if (log.lock() == HostFile::Lock::heldElsewhere) {
+        throw folderInUse(folder_->pathOf(""));
     }
-    requireLogStillLocked(folder_, logFileName_, logStatus_);
-    log_.truncate();
-}
-
-OutputFile FolderLock::openLog() const {
-    return {log_.duplicate(), logName_};
+    requireLogStillLocked(*folder_, logFileName_, logStatus_);
+    require(log.truncate(), "cannot create", path);
+    return log;
 }
 
 void FolderLock::release(std::string_view written) {
-    requireLogStillLocked(folder_, logFileName_, logStatus_);
+    requireLogStillLocked(*folder_, logFileName_, logStatus_);
     // Read back through the server, as another client would read it: a run that another client let in
     // meanwhile has written the log too.
-    HostFile log = folder_.openToRead(logFileName_, log_.path());
-    if (!log.status().sameFileAs(logStatus_)) {
+    HostFile log = valueOf(folder_->openFile(logFileName_, {}), "cannot open", log_.path());
+    if (!log.isOpen() || !valueOf(log.status(), "cannot read", log_.path()).sameFileAs(logStatus_)) {
         lost(replacedLog);
     }
     std::string held(written.size() + 1, '\0');
     std::size_t size = 0;
     while (size < held.size()) {
-        const std::size_t count = log.readSome(held.data() + size, held.size() - size);
+        const std::size_t count =
+            valueOf(log.readSome(held.data() + size, held.size() - size), "cannot read", log_.path());
         if (count == 0) {
             break;
         }
         size += count;
     }
-    log.close();
+    require(log.close(), "cannot close", log_.path());
     if (std::string_view(held.data(), size) != written) {
         lost("the file holds what this run did not write, so another run has written the folder meanwhile");
     }
     log_.close();
-    folder_.unlock();
+    folder_->unlock();
 }
 
 void requireLogStillLocked(const HostFolder& folder, std::string_view logFileName, const FileStatus& locked) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/host_file.h"
 #include "core/host_folder.h"
 #include "core/output_file.h"
 
@@ -21,32 +20,35 @@ namespace courseeval {
 // run) ends with an error rather than report as done a folder that another run may have written meanwhile.
 class FolderLock {
 public:
-    // Locks `folder` and its action log `logFileName`, which is opened (created when missing) and then
-    // emptied; `logName` names it in the log. "another run is using <folder>" when another process holds
-    // either.
-    FolderLock(HostFolder folder, std::string_view logFileName, std::string logName);
+    // Locks `folder`, which must outlive the lock, and its action log `logFileName`, which is opened
+    // (created when missing) and then emptied; errors name the log `path`, the log itself `logName`.
+    // "another run is using <folder>" when another process holds either.
+    FolderLock(HostFolder& folder, std::string_view logFileName, const std::string& path,
+               std::string logName);
     FolderLock(FolderLock&&) noexcept = default;
     FolderLock& operator=(FolderLock&&) = delete;
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock() = default;
 
-    // The action log, empty, to be written while the lock is held.
-    OutputFile openLog() const;
+    // The action log, empty, to be written while the lock is held. It is the locked file itself, which
+    // release() closes.
+    OutputFile& log() { return log_; }
     // Checks that the log is still the locked file and holds exactly `written`, all that the run wrote to
-    // it, then lets other runs in.
+    // it, then closes it and lets other runs in.
     void release(std::string_view written);
     // The locked log, as the folder gave its status when it was locked.
     const FileStatus& logStatus() const { return logStatus_; }
 
 private:
+    // Takes the locks and opens the log: the locked file, emptied, whose status goes to logStatus_.
+    HostFile lockLog(const std::string& path);
     [[noreturn]] void lost(std::string_view cause) const;
 
-    HostFolder folder_;
+    HostFolder* folder_;
     std::string logFileName_;
-    HostFile log_;
     FileStatus logStatus_;
-    std::string logName_;
+    OutputFile log_;
 };
 
 // Ends the run with "lost the lock on '<log>': the file was removed or replaced ..." unless the file

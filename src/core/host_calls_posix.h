@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/types.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -17,6 +18,10 @@ struct HostCalls {
     ssize_t (*write)(int, const void*, std::size_t) = ::write;
     ssize_t (*writev)(int, const iovec*, int) = ::writev;
     int (*close)(int) = ::close;
+    int (*openat)(int, const char*, int, mode_t) = [](int at, const char* name, int flags, mode_t mode) {
+        return ::openat(at, name, flags, mode);
+    };
+    ssize_t (*read)(int, void*, std::size_t) = ::read;
 };
 
 // The calls in use; tests swap one and put it back.

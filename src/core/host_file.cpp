@@ -5,15 +5,13 @@
 namespace courseeval {
 
 HostFile::HostFile(HostFile&& other) noexcept
-    : path_(std::move(other.path_)), native_(std::exchange(other.native_, closedNative)),
-      locked_(std::exchange(other.locked_, false)) {}
+    : native_(std::exchange(other.native_, closedNative)), locked_(std::exchange(other.locked_, false)) {}
 
 HostFile& HostFile::operator=(HostFile&& other) noexcept {
     if (this != &other) {
         if (isOpen()) {
             closeQuietly(native_, locked_);
         }
-        path_ = std::move(other.path_);
         native_ = std::exchange(other.native_, closedNative);
         locked_ = std::exchange(other.locked_, false);
     }

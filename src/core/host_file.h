@@ -6,10 +6,48 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
+#include <variant>
 
 namespace courseeval {
 
-class HostFolder;
+// What a host call that failed reports: the system's error code (errno; on Windows GetLastError()) or,
+// where the file rules refuse what stands there, the refusal ("is a FIFO, not a regular file") with, when
+// it was met on the way rather than at the file itself, the path as walked where it was met. The layer
+// above words the message: the host calls know no file's name.
+struct HostFailure {
+    explicit HostFailure(std::error_code error) : code(error) {}
+    explicit HostFailure(std::string refused, std::string where = {})
+        : refusal(std::move(refused)), at(std::move(where)) {}
+
+    std::error_code code;
+    std::string refusal;
+    std::string at;
+};
+
+// The system's code of the host call that failed last.
+std::error_code lastHostError();
+// Whether `error` says that the user may not open the file so (EACCES; ERROR_ACCESS_DENIED on Windows).
+bool isAccessDenied(const std::error_code& error);
+
+// What a host call that gives a value returns: the value, or what failed.
+template <typename T>
+class HostResult {
+public:
+    HostResult(T value) : outcome_(std::move(value)) {}
+    HostResult(HostFailure failure) : outcome_(std::move(failure)) {}
+
+    explicit operator bool() const { return outcome_.index() == 0; }
+    T& operator*() { return std::get<0>(outcome_); }
+    const T& operator*() const { return std::get<0>(outcome_); }
+    T* operator->() { return &std::get<0>(outcome_); }
+    const T* operator->() const { return &std::get<0>(outcome_); }
+    const HostFailure& failure() const { return std::get<1>(outcome_); }
+
+private:
+    std::variant<T, HostFailure> outcome_;
+};
 
 // What the host tells of a file.
 struct FileStatus {
@@ -28,9 +66,9 @@ struct FileStatus {
     }
 };
 
-// A file of the host, open: a descriptor on POSIX, a handle on Windows, closed when destroyed. It keeps the
-// host path it was opened under and names the file by it in every error, as "cannot write to '<path>':
-// <cause>". Files of the data folder are opened by HostFolder, and only there.
+// A file of the host, open: a descriptor on POSIX, a handle on Windows, closed when destroyed. Each call
+// returns what failed; the file's name is its holder's. Files of the data folder are opened by
+// HostFolder::openFile(), and only there.
 class HostFile {
 public:
     HostFile() = default;
@@ -41,49 +79,47 @@ public:
     ~HostFile();
 
     bool isOpen() const { return native_ != closedNative; }
-    const std::string& path() const { return path_; }
-    FileStatus status() const;
+    HostResult<FileStatus> status() const;
     // Reads up to `size` bytes; 0 at the end of the file.
-    std::size_t readSome(char* bytes, std::size_t size);
-    void writeAll(const char* bytes, std::size_t size);
+    HostResult<std::size_t> readSome(char* bytes, std::size_t size);
+    std::error_code writeAll(const char* bytes, std::size_t size);
     // Writes the `count` pieces one after the other, gathered into one call where the host has one
     // (writev); `count` is at most maxGatheredPieces.
-    void writeAll(const std::string_view* pieces, std::size_t count);
+    std::error_code writeAll(const std::string_view* pieces, std::size_t count);
     static constexpr std::size_t maxGatheredPieces = 64;
     // Empties the file.
-    void truncate();
+    std::error_code truncate();
     // Who may read and write the file, whose status is `status`.
-    FileAccess access(const FileStatus& status) const;
+    HostResult<FileAccess> access(const FileStatus& status) const;
     // Sets the permission bits.
-    void setPermissions(unsigned permissions);
+    std::error_code setPermissions(unsigned permissions);
     // Gives the file exactly `access`: its permission bits and no access-list entries beyond those given.
-    void setAccess(const FileAccess& access);
+    std::error_code setAccess(const FileAccess& access);
     // Gives the file the group `group` where the user may (a member of it may); whether it did.
     bool giveGroup(std::uint32_t group);
     // Gives the file the owner, group, access list, permission bits and user attributes of `old`, the open
-    // file it is about to replace, whose status is `oldStatus`, as far as the user may set them.
-    void takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatus);
+    // file it is about to replace (closed where it could not be read), whose status is `oldStatus`, as
+    // far as the user may set them.
+    std::error_code takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatus);
     // Waits until everything written is on the disk.
-    void sync();
+    std::error_code sync();
     // Closes the file, reporting what the host reports at that point (a delayed write error, say).
-    void close();
-    // A second handle on the same open file.
-    HostFile duplicate() const;
+    std::error_code close();
 
     enum class Lock { taken, heldElsewhere, unsupported };
     // Takes the operating system's exclusive locks on the file, without waiting: on POSIX a whole-file lock
-    // and a record lock of the open file, which network file systems carry to the server. Closing a
-    // duplicate does not release them; closing this handle does, once the duplicates are closed.
+    // and a record lock of the open file, which network file systems carry to the server. Closing the file
+    // releases them.
     Lock lock();
 
 private:
     friend class HostFolder;
+    friend class TemporaryFile;
     static constexpr std::intptr_t closedNative = -1;
-    HostFile(std::string path, std::intptr_t native) : path_(std::move(path)), native_(native) {}
+    explicit HostFile(std::intptr_t native) : native_(native) {}
     // Closes `native`, releasing its lock where it holds one, and ignoring what the host reports.
     static void closeQuietly(std::intptr_t native, bool locked) noexcept;
 
-    std::string path_;
     std::intptr_t native_ = closedNative;
     bool locked_ = false;
 };

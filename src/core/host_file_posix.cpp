@@ -2,7 +2,6 @@
 #include "core/host_calls_posix.h"
 #include "core/host_file.h"
 #include "core/posix_status.h"
-#include "core/run_error.h"
 
 #include <acl/libacl.h>
 #include <array>
@@ -46,46 +45,45 @@ extern "C" int isUserAttribute(const char* name, struct error_context* /*context
 
 } // namespace
 
+std::error_code lastHostError() {
+    return {errno, std::system_category()};
+}
+
+bool isAccessDenied(const std::error_code& error) {
+    return error.value() == EACCES;
+}
+
 void HostFile::closeQuietly(std::intptr_t native, bool /*locked*/) noexcept {
     // Its locks end with the last descriptor of the open file.
     ::close(descriptorOf(native));
 }
 
-FileStatus HostFile::status() const {
+HostResult<FileStatus> HostFile::status() const {
     struct stat status {};
     if (fstat(descriptorOf(native_), &status) != 0) {
-        throw fileError("cannot read", path_, errno);
+        return HostFailure(lastHostError());
     }
     return statusFrom(status);
 }
 
-std::size_t HostFile::readSome(char* bytes, std::size_t size) {
+HostResult<std::size_t> HostFile::readSome(char* bytes, std::size_t size) {
     for (;;) {
-        const ssize_t count = read(descriptorOf(native_), bytes, size);
+        const ssize_t count = hostCalls.read(descriptorOf(native_), bytes, size);
         if (count >= 0) {
             return static_cast<std::size_t>(count);
         }
         if (errno != EINTR) {
-            throw fileError("cannot read", path_, errno);
+            return HostFailure(lastHostError());
         }
     }
 }
 
-void HostFile::writeAll(const char* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t count = hostCalls.write(descriptorOf(native_), bytes, size);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw fileError("cannot write to", path_, errno);
-        }
-        bytes += count;
-        size -= static_cast<std::size_t>(count);
-    }
+std::error_code HostFile::writeAll(const char* bytes, std::size_t size) {
+    const std::string_view whole(bytes, size);
+    return writeAll(&whole, 1);
 }
 
-void HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
+std::error_code HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
     assert(count <= maxGatheredPieces);
     std::array<iovec, maxGatheredPieces> vectors{};
     for (std::size_t piece = 0; piece < count; ++piece) {
@@ -95,12 +93,14 @@ void HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
     iovec* next = vectors.data();
     iovec* const end = next + count;
     while (next != end) {
-        const ssize_t written = hostCalls.writev(descriptorOf(native_), next, static_cast<int>(end - next));
+        const ssize_t written =
+            next + 1 == end ? hostCalls.write(descriptorOf(native_), next->iov_base, next->iov_len)
+                            : hostCalls.writev(descriptorOf(native_), next, static_cast<int>(end - next));
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            throw fileError("cannot write to", path_, errno);
+            return lastHostError();
         }
         // A short write leaves the rest of a piece and the pieces after it.
         auto left = static_cast<std::size_t>(written);
@@ -113,26 +113,19 @@ void HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
             next->iov_len -= left;
         }
     }
+    return {};
 }
 
-void HostFile::truncate() {
-    if (ftruncate(descriptorOf(native_), 0) != 0) {
-        throw fileError("cannot create", path_, errno);
-    }
+std::error_code HostFile::truncate() {
+    return ftruncate(descriptorOf(native_), 0) == 0 ? std::error_code() : lastHostError();
 }
 
-void HostFile::setPermissions(unsigned permissions) {
-    if (fchmod(descriptorOf(native_), static_cast<mode_t>(permissions)) != 0) {
-        throw fileError("cannot create", path_, errno);
-    }
-}
-
-FileAccess HostFile::access(const FileStatus& status) const {
+HostResult<FileAccess> HostFile::access(const FileStatus& status) const {
     FileAccess result{status.owner, status.group, status.permissions, {}};
     const Acl acl(acl_get_fd(descriptorOf(native_)));
     if (!acl) {
         if (!noAccessLists(errno)) {
-            throw fileError("cannot read", path_, errno);
+            return HostFailure(lastHostError());
         }
         return result;
     }
@@ -141,82 +134,75 @@ FileAccess HostFile::access(const FileStatus& status) const {
         const std::unique_ptr<char, AclFree> text(
             acl_to_any_text(acl.get(), nullptr, ',', TEXT_ABBREVIATE | TEXT_NUMERIC_IDS));
         if (!text) {
-            throw fileError("cannot read", path_, errno);
+            return HostFailure(lastHostError());
         }
         result.extendedEntries = text.get();
     }
     return result;
 }
 
-void HostFile::setAccess(const FileAccess& access) {
+std::error_code HostFile::setPermissions(unsigned permissions) {
+    return fchmod(descriptorOf(native_), static_cast<mode_t>(permissions)) == 0 ? std::error_code()
+                                                                                : lastHostError();
+}
+
+std::error_code HostFile::setAccess(const FileAccess& access) {
     const int descriptor = descriptorOf(native_);
-    const Acl acl(access.extendedEntries.empty() ? acl_from_mode(static_cast<mode_t>(access.permissions))
+    const auto permissions = static_cast<mode_t>(access.permissions);
+    const Acl acl(access.extendedEntries.empty() ? acl_from_mode(permissions)
                                                  : acl_from_text(access.extendedEntries.c_str()));
     if (!acl) {
-        throw fileError("cannot create", path_, errno);
+        return lastHostError();
     }
     // A list sets the permission bits with it; where the file system keeps no access lists, the
     // permission bits are all there is.
     if (acl_set_fd(descriptor, acl.get()) != 0) {
-        if (!noAccessLists(errno) || !access.extendedEntries.empty()) {
-            throw fileError("cannot create", path_, errno);
-        }
-        setPermissions(access.permissions);
+        return noAccessLists(errno) && access.extendedEntries.empty() ? setPermissions(access.permissions)
+                                                                      : lastHostError();
     }
+    return {};
 }
 
-void HostFile::takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatus) {
+std::error_code HostFile::takeOwnershipFrom(const HostFile& old, const FileStatus& oldStatus) {
     const int descriptor = descriptorOf(native_);
     // Owner and group first: changing them may clear the set-user-ID and set-group-ID bits. Only root may
     // give a file away; a member of the old file's group may still give it that group.
     if (fchown(descriptor, oldStatus.owner, oldStatus.group) != 0) {
         giveGroup(oldStatus.group);
     }
-    if (old.isOpen()) {
-        // The access list with the permission bits, then the user attributes (a note, a tag).
-        if (perm_copy_fd(old.path_.c_str(), descriptorOf(old.native_), path_.c_str(), descriptor, nullptr) !=
-                0 ||
-            attr_copy_fd(old.path_.c_str(), descriptorOf(old.native_), path_.c_str(), descriptor,
-                         isUserAttribute, nullptr) != 0) {
-            throw fileError("cannot create", path_, errno);
-        }
+    // The access list with the permission bits, then the user attributes (a note, a tag). The names only
+    // word the library's own messages, which are not asked for.
+    if (old.isOpen() &&
+        (perm_copy_fd("", descriptorOf(old.native_), "", descriptor, nullptr) != 0 ||
+         attr_copy_fd("", descriptorOf(old.native_), "", descriptor, isUserAttribute, nullptr) != 0)) {
+        return lastHostError();
     }
     // The set-user-ID, set-group-ID and sticky bits and, for a file that could not be opened to be read,
     // the permission bits alone.
-    if (fchmod(descriptor, static_cast<mode_t>(oldStatus.permissions)) != 0) {
-        throw fileError("cannot create", path_, errno);
-    }
+    return fchmod(descriptor, static_cast<mode_t>(oldStatus.permissions)) == 0 ? std::error_code()
+                                                                               : lastHostError();
 }
 
 bool HostFile::giveGroup(std::uint32_t group) {
     return fchown(descriptorOf(native_), static_cast<uid_t>(-1), group) == 0;
 }
 
-void HostFile::sync() {
-    if (hostCalls.fsync(descriptorOf(native_)) != 0) {
-        throw fileError("cannot write to", path_, errno);
-    }
+std::error_code HostFile::sync() {
+    return hostCalls.fsync(descriptorOf(native_)) == 0 ? std::error_code() : lastHostError();
 }
 
-void HostFile::close() {
+std::error_code HostFile::close() {
     const int descriptor = descriptorOf(std::exchange(native_, closedNative));
     // After EINTR Linux has closed the descriptor all the same.
     if (hostCalls.close(descriptor) != 0 && errno != EINTR) {
-        throw fileError("cannot close", path_, errno);
+        return lastHostError();
     }
-}
-
-HostFile HostFile::duplicate() const {
-    HostFile copy(path_, fcntl(descriptorOf(native_), F_DUPFD_CLOEXEC, 0));
-    if (!copy.isOpen()) {
-        throw fileError("cannot open", path_, errno);
-    }
-    return copy;
+    return {};
 }
 
 HostFile::Lock HostFile::lock() {
     const int descriptor = descriptorOf(native_);
-    // A flock belongs to the open file, which duplicates share; it ends when the last of them is closed.
+    // A flock belongs to the open file; it ends when the file is closed.
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         // ENOLCK, EOPNOTSUPP, EINVAL, EBADF: a file system without such locks.
         return errno == EWOULDBLOCK ? Lock::heldElsewhere : Lock::unsupported;

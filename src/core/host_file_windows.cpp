@@ -1,7 +1,5 @@
 // The Windows half of HostFile: a handle of the wide (UTF-16) API.
 #include "core/host_file.h"
-#include "core/run_error.h"
-#include "core/windows_error.h"
 #include "core/windows_status.h"
 
 #include <utility>
@@ -21,7 +19,6 @@ OVERLAPPED lockedByte() {
 }
 
 // Windows releases the locks of a closed file only in its own time; the next run must not wait for it.
-// A lock belongs to the open file, which a duplicate shares: only the handle that took it releases it.
 void unlock(std::intptr_t native, bool locked) {
     if (locked) {
         OVERLAPPED where = lockedByte();
@@ -31,57 +28,66 @@ void unlock(std::intptr_t native, bool locked) {
 
 } // namespace
 
+std::error_code lastHostError() {
+    return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+bool isAccessDenied(const std::error_code& error) {
+    return error.value() == ERROR_ACCESS_DENIED;
+}
+
 void HostFile::closeQuietly(std::intptr_t native, bool locked) noexcept {
     unlock(native, locked);
     CloseHandle(handleOf(native));
 }
 
-FileStatus HostFile::status() const {
-    return statusOfHandle(handleOf(native_), path_);
+HostResult<FileStatus> HostFile::status() const {
+    return statusOfHandle(handleOf(native_));
 }
 
-std::size_t HostFile::readSome(char* bytes, std::size_t size) {
+HostResult<std::size_t> HostFile::readSome(char* bytes, std::size_t size) {
     DWORD count = 0;
     const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     if (ReadFile(handleOf(native_), bytes, wanted, &count, nullptr) == 0) {
-        throw windowsFileError("cannot read", path_, GetLastError());
+        return HostFailure(lastHostError());
     }
-    return count;
+    return std::size_t{count};
 }
 
-void HostFile::writeAll(const char* bytes, std::size_t size) {
+std::error_code HostFile::writeAll(const char* bytes, std::size_t size) {
     while (size > 0) {
         DWORD count = 0;
         const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
         if (WriteFile(handleOf(native_), bytes, wanted, &count, nullptr) == 0) {
-            throw windowsFileError("cannot write to", path_, GetLastError());
+            return lastHostError();
         }
         bytes += count;
         size -= count;
     }
+    return {};
 }
 
-void HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
+std::error_code HostFile::writeAll(const std::string_view* pieces, std::size_t count) {
     // WriteFileGather takes only whole pages of a file opened unbuffered: each piece goes by itself.
     for (std::size_t piece = 0; piece < count; ++piece) {
-        writeAll(pieces[piece].data(), pieces[piece].size());
+        if (const std::error_code error = writeAll(pieces[piece].data(), pieces[piece].size())) {
+            return error;
+        }
     }
+    return {};
 }
 
-void HostFile::truncate() {
+std::error_code HostFile::truncate() {
     LARGE_INTEGER start{};
     if (SetFilePointerEx(handleOf(native_), start, nullptr, FILE_BEGIN) == 0 ||
         SetEndOfFile(handleOf(native_)) == 0) {
-        throw windowsFileError("cannot create", path_, GetLastError());
+        return lastHostError();
     }
+    return {};
 }
 
-void HostFile::setPermissions(unsigned /*permissions*/) {
-    // Access on Windows is a matter of the folder's access rights, which a new file inherits.
-}
-
-FileAccess HostFile::access(const FileStatus& status) const {
-    return {status.owner, status.group, status.permissions, {}};
+HostResult<FileAccess> HostFile::access(const FileStatus& status) const {
+    return FileAccess{status.owner, status.group, status.permissions, {}};
 }
 
 bool HostFile::giveGroup(std::uint32_t /*group*/) {
@@ -89,36 +95,30 @@ bool HostFile::giveGroup(std::uint32_t /*group*/) {
     return true;
 }
 
-void HostFile::setAccess(const FileAccess& /*access*/) {
-    // As setPermissions().
+std::error_code HostFile::setPermissions(unsigned /*permissions*/) {
+    // Access on Windows is a matter of the folder's access rights, which a new file inherits.
+    return {};
 }
 
-void HostFile::takeOwnershipFrom(const HostFile& /*old*/, const FileStatus& /*oldStatus*/) {
+std::error_code HostFile::setAccess(const FileAccess& /*access*/) {
+    // As setPermissions().
+    return {};
+}
+
+std::error_code HostFile::takeOwnershipFrom(const HostFile& /*old*/, const FileStatus& /*oldStatus*/) {
     // ReplaceFileW gives the new file the old one's access rights, owner and creation time, and the
     // attributes are set once it is in place.
+    return {};
 }
 
-void HostFile::sync() {
-    if (FlushFileBuffers(handleOf(native_)) == 0) {
-        throw windowsFileError("cannot write to", path_, GetLastError());
-    }
+std::error_code HostFile::sync() {
+    return FlushFileBuffers(handleOf(native_)) != 0 ? std::error_code() : lastHostError();
 }
 
-void HostFile::close() {
+std::error_code HostFile::close() {
     unlock(native_, std::exchange(locked_, false));
     const HANDLE handle = handleOf(std::exchange(native_, closedNative));
-    if (CloseHandle(handle) == 0) {
-        throw windowsFileError("cannot close", path_, GetLastError());
-    }
-}
-
-HostFile HostFile::duplicate() const {
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    if (DuplicateHandle(GetCurrentProcess(), handleOf(native_), GetCurrentProcess(), &copy, 0, FALSE,
-                        DUPLICATE_SAME_ACCESS) == 0) {
-        throw windowsFileError("cannot open", path_, GetLastError());
-    }
-    return {path_, nativeOf(copy)};
+    return CloseHandle(handle) != 0 ? std::error_code() : lastHostError();
 }
 
 HostFile::Lock HostFile::lock() {

@@ -1,8 +1,7 @@
 #include "core/host_folder.h"
 
-#include "core/run_error.h"
-
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace courseeval {
@@ -36,39 +35,33 @@ std::string HostFolder::pathOf(std::string_view name) const {
     return std::string(path_).append(name);
 }
 
-HostFile HostFolder::openToWrite(std::string_view name, unsigned permissions) const {
-    return writableRegularFile(openForWriting(name, permissions, Creation::allowed));
+TemporaryFile::TemporaryFile(const HostFolder& folder, std::string name, HostFile opened)
+    : file(std::move(opened)), folder_(&folder), name_(std::move(name)) {}
+
+TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
+    : file(std::move(other.file)), folder_(other.folder_), name_(std::move(other.name_)),
+      status_(other.status_), pending_(std::exchange(other.pending_, false)) {}
+
+TemporaryFile::~TemporaryFile() {
+    discard();
 }
 
-HostFile HostFolder::openExistingToWrite(std::string_view name) const {
-    HostFile file = openForWriting(name, 0, Creation::never);
-    return file.isOpen() ? writableRegularFile(std::move(file)) : std::move(file);
-}
-
-void HostFolder::refuseWhatStands(std::string_view name, std::string_view what,
-                                  const std::string& path) const {
-    if (const std::optional<FileStatus> standing = statusOf(name); standing) {
-        if (const Refusal kind = notARegularFile(standing->kind)) {
-            throw fileError(what, path, *kind);
+std::error_code TemporaryFile::discard() noexcept {
+    file = HostFile();
+    std::error_code failed;
+    if (pending_) {
+        try {
+            // Only this run's own file: another program's may stand at the name by now.
+            if (const std::optional<FileStatus> standing = folder_->statusOf(name_);
+                standing && standing->sameFileAs(status_)) {
+                failed = folder_->remove(name_);
+            }
+        } catch (const std::bad_alloc&) {
+            failed = std::make_error_code(std::errc::not_enough_memory);
         }
+        keep();
     }
-}
-
-HostFile HostFolder::writableRegularFile(HostFile file) {
-    const FileStatus status = file.status();
-    if (const Refusal kind = notARegularFile(status.kind)) {
-        throw fileError("cannot create", file.path(), *kind);
-    }
-    // Writing a file with other names would change it under those too, wherever they stand.
-    if (const Refusal otherNames = hasOtherNames(status.links)) {
-        throw fileError("cannot create", file.path(), *otherNames);
-    }
-    return file;
-}
-
-HostFile HostFolder::createNew(std::string_view name) const {
-    constexpr unsigned ownerReadWrite = 0600;
-    return openForWriting(name, ownerReadWrite, Creation::onlyNew);
+    return failed;
 }
 
 } // namespace courseeval

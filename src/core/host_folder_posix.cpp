@@ -4,7 +4,6 @@
 #include "core/host_calls_posix.h"
 #include "core/host_folder.h"
 #include "core/posix_status.h"
-#include "core/run_error.h"
 
 #include <atomic>
 #include <cerrno>
@@ -184,17 +183,6 @@ std::variant<WalkEnd, WalkFailure> walk(int start, std::string walked, std::stri
     }
 }
 
-// Why a link of `owner` is not followed, after the words that name it.
-std::string untrustedLink(uid_t owner) {
-    return "is a symbolic link of user " + std::to_string(owner) +
-           "; only links of your own or of root are followed";
-}
-
-RunError changedMeanwhile(const std::string& shown) {
-    return fileError("cannot replace", shown,
-                     "the file was changed by another program meanwhile, so nothing was replaced");
-}
-
 // The signals that end the program and its temporary file with it, and what handled them before.
 constexpr int interruptions[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previousActions[std::size(interruptions)];
@@ -265,56 +253,34 @@ std::unique_ptr<char[]> copyOf(std::string_view text) {
     return copy;
 }
 
-void removeOnInterruption(int folder, std::string_view name, std::string_view shown,
-                          const struct stat& file) {
-    temporary.folder = folder;
-    temporary.device = file.st_dev;
-    temporary.identity = file.st_ino;
-    temporary.name = copyOf(name);
-    temporary.shown = copyOf(shown);
-    pendingTemporary.store(&temporary);
-    struct sigaction action {};
-    action.sa_handler = removeTemporaryAndEnd;
-    action.sa_flags = static_cast<int>(SA_RESETHAND);
-    sigemptyset(&action.sa_mask);
-    for (std::size_t index = 0; index < std::size(interruptions); ++index) {
-        sigaction(interruptions[index], &action, &previousActions[index]);
+// Why a walk stopped, as a failure: the system's error, or the refusal of a link not followed.
+HostFailure failureOf(const WalkFailure& failure) {
+    if (failure.error != 0) {
+        return HostFailure(std::error_code(failure.error, std::system_category()));
     }
+    return HostFailure("is a symbolic link of user " + std::to_string(failure.owner) +
+                           "; only links of your own or of root are followed",
+                       failure.link);
 }
 
 } // namespace
 
 HostCalls hostCalls;
 
-HostFolder HostFolder::open(const std::string& path, const std::string& shown) {
-    constexpr std::string_view what = "cannot use the folder";
+HostResult<HostFolder> HostFolder::open(const std::string& path) {
     std::variant<WalkEnd, WalkFailure> walked = walk(AT_FDCWD, {}, path);
     if (const WalkFailure* failure = std::get_if<WalkFailure>(&walked)) {
-        if (failure->error != 0) {
-            throw fileError(what, shown, failure->error);
-        }
-        throw fileError(what, shown, "'" + failure->link + "' " + untrustedLink(failure->owner));
+        return failureOf(*failure);
     }
     const WalkEnd& end = std::get<WalkEnd>(walked);
-    if (!end.status) {
-        throw fileError(what, shown, ENOENT);
-    }
-    if (!S_ISDIR(end.status->st_mode)) {
-        throw fileError(what, shown, ENOTDIR);
+    if (!end.status || !S_ISDIR(end.status->st_mode)) {
+        return HostFailure(std::error_code(end.status ? ENOTDIR : ENOENT, std::system_category()));
     }
     const int descriptor = openFolderAt(end.node.get(), ".");
     if (descriptor < 0) {
-        throw fileError(what, shown, errno);
+        return HostFailure(lastHostError());
     }
-    HostFolder folder(path, descriptor);
-    if (faccessat(descriptor, ".", W_OK | X_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EROFS)) {
-        // Say what to do: the installed example data, in a read-only folder, are where newcomers meet this.
-        throw fileError(what, shown,
-                        std::string(std::strerror(errno))
-                            .append("; a run writes its files into the data folder, so it needs one you may "
-                                    "write (copy the data into a folder of your own)"));
-    }
-    return folder;
+    return HostFolder(path, descriptor);
 }
 
 HostFolder::~HostFolder() {
@@ -323,12 +289,12 @@ HostFolder::~HostFolder() {
     }
 }
 
-HostFolder HostFolder::duplicate() const {
-    const int copy = fcntl(descriptorOf(native_), F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) {
-        throw fileError("cannot open", path_, errno);
+std::error_code HostFolder::whyNotWritable() const {
+    if (faccessat(descriptorOf(native_), ".", W_OK | X_OK, AT_EACCESS) != 0 &&
+        (errno == EACCES || errno == EROFS)) {
+        return lastHostError();
     }
-    return {path_, copy};
+    return {};
 }
 
 bool HostFolder::sameFolderAs(const HostFolder& other) const {
@@ -346,101 +312,76 @@ std::optional<FileStatus> HostFolder::statusOf(std::string_view name) const {
     return statusFrom(status);
 }
 
-HostFolder::Reached HostFolder::follow(std::string_view name, std::string_view what) const {
-    const std::string path = pathOf(name);
+HostResult<HostFolder::Reached> HostFolder::follow(std::string_view name) const {
     std::variant<WalkEnd, WalkFailure> walked = walk(descriptorOf(native_), path_, name);
     if (const WalkFailure* failure = std::get_if<WalkFailure>(&walked)) {
-        if (failure->error != 0) {
-            throw fileError(what, path, failure->error);
-        }
-        throw fileError(what, path,
-                        (failure->link == path ? "" : "leads to '" + failure->link + "', which ") +
-                            untrustedLink(failure->owner));
+        return failureOf(*failure);
     }
     const WalkEnd& end = std::get<WalkEnd>(walked);
     // Opened to be read where the user may, so that the folder can be synced.
     const int folder = openFolderAt(end.folder.get(), ".");
     if (folder < 0) {
-        throw fileError(what, path, errno);
+        return HostFailure(lastHostError());
     }
-    return {HostFolder(end.folderPath, folder), end.name,
-            end.status ? std::optional<FileStatus>(statusFrom(*end.status)) : std::nullopt};
+    return Reached{this, HostFolder(end.folderPath, folder), end.name,
+                   end.status ? std::optional<FileStatus>(statusFrom(*end.status)) : std::nullopt};
 }
 
-HostFile HostFolder::openToRead(std::string_view name, const std::string& shown) const {
-    // Not waiting is only a safeguard: a FIFO opened to be read without waiting is refused as what it is.
-    HostFile file(shown, openat(descriptorOf(native_), std::string(name).c_str(),
-                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
+    using Creation = OpenRequest::Creation;
+    const bool writing = request.access == OpenRequest::Access::writing;
+    const bool onlyNew = request.creation == Creation::newOnly || request.creation == Creation::temporary;
+    const int creating = request.creation == Creation::existing ? 0 : onlyNew ? O_CREAT | O_EXCL : O_CREAT;
+    const unsigned permissions =
+        request.creation == Creation::temporary ? ownerReadWrite : request.permissions;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer or a reader; with it, a FIFO nobody reads
+    // fails ENXIO, and one that opens is refused before anything is read or written.
+    HostFile file(
+        hostCalls.openat(descriptorOf(native_), std::string(name).c_str(),
+                         (writing ? O_WRONLY : O_RDONLY) | creating | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                         static_cast<mode_t>(permissions)));
     if (!file.isOpen()) {
-        const int error = errno;
-        refuseWhatStands(name, "cannot read", shown);
-        throw fileError("cannot open", shown, error);
+        const std::error_code error = lastHostError();
+        if ((onlyNew && error.value() == EEXIST) ||
+            (request.creation == Creation::existing && error.value() == ENOENT)) {
+            return HostFile();
+        }
+        // What stands there is named when it is no regular file, so that the error says what it is.
+        if (const std::optional<FileStatus> standing = statusOf(name)) {
+            if (const Refusal kind = notARegularFile(standing->kind)) {
+                return HostFailure(*kind);
+            }
+        }
+        return HostFailure(error);
     }
-    if (const Refusal kind = notARegularFile(file.status().kind)) {
-        throw fileError("cannot read", shown, *kind);
+    const HostResult<FileStatus> status = file.status();
+    if (!status) {
+        return status.failure();
+    }
+    Refusal refused = notARegularFile(status->kind);
+    if (!refused && writing) {
+        // Writing a file with other names would change it under those too, wherever they stand.
+        refused = hasOtherNames(status->links);
+    }
+    if (refused) {
+        return HostFailure(*refused);
+    }
+    // Writing waits for the disk as usual (reading a regular file does all the same).
+    if (writing) {
+        const int flags = fcntl(descriptorOf(file.native_), F_GETFL);
+        if (flags < 0 || fcntl(descriptorOf(file.native_), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            return HostFailure(lastHostError());
+        }
     }
     return file;
 }
 
-HostFile HostFolder::openForWriting(std::string_view name, unsigned permissions, Creation creation) const {
-    const int creating = creation == Creation::never     ? 0
-                         : creation == Creation::onlyNew ? O_CREAT | O_EXCL
-                                                         : O_CREAT;
-    const std::string path = pathOf(name);
-    // Without O_NONBLOCK, opening a FIFO would wait for a reader; with it, a FIFO nobody reads fails ENXIO.
-    HostFile file(path, openat(descriptorOf(native_), std::string(name).c_str(),
-                               O_WRONLY | creating | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, permissions));
-    if (!file.isOpen()) {
-        const int error = errno;
-        if ((creation == Creation::onlyNew && error == EEXIST) ||
-            (creation == Creation::never && error == ENOENT)) {
-            return {};
-        }
-        refuseWhatStands(name, "cannot create", path);
-        throw fileError("cannot create", path, error);
-    }
-    // Writing waits for the disk as usual; a FIFO that did open is refused before anything is written.
-    const int flags = fcntl(descriptorOf(file.native_), F_GETFL);
-    if (flags < 0 || fcntl(descriptorOf(file.native_), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        throw fileError("cannot create", path, errno);
-    }
-    return file;
-}
-
-HostFile HostFolder::createTemporary(std::string_view name, const std::string& shown) const {
-    // Held back from the creation until the file is registered, an interruption cannot leave it behind.
-    const InterruptionsHeld held;
-    HostFile file = openForWriting(name, ownerReadWrite, Creation::onlyNew);
-    if (file.isOpen()) {
-        struct stat status {};
-        if (fstat(descriptorOf(file.native_), &status) != 0) {
-            const int error = errno;
-            unlinkat(descriptorOf(native_), std::string(name).c_str(), 0);
-            throw fileError("cannot create", shown, error);
-        }
-        file.path_ = shown;
-        removeOnInterruption(descriptorOf(native_), name, pathOf(name), status);
-    }
-    return file;
-}
-
-void HostFolder::forgetTemporary() {
-    const InterruptionsHeld held;
-    if (pendingTemporary.exchange(nullptr) != nullptr) {
-        for (std::size_t index = 0; index < std::size(interruptions); ++index) {
-            sigaction(interruptions[index], &previousActions[index], nullptr);
-        }
-    }
-    temporary = PendingTemporary();
-}
-
-std::string HostFolder::remove(std::string_view name) const {
-    if (unlinkat(descriptorOf(native_), std::string(name).c_str(), 0) != 0 && errno != ENOENT) {
-        return std::strerror(errno);
+std::error_code HostFolder::remove(std::string_view name) const {
+    if (hostCalls.unlinkat(descriptorOf(native_), std::string(name).c_str(), 0) != 0 && errno != ENOENT) {
+        return lastHostError();
     }
     return {};
 }
-
 std::vector<std::string> HostFolder::ownRegularFiles() const {
     std::vector<std::string> names;
     // A folder the user may not list has no names to give.
@@ -492,8 +433,11 @@ Refusal HostFolder::whyNotReplaceable(std::string_view name, const HostFile& fil
     return std::nullopt;
 }
 
-void HostFolder::replace(std::string_view temporaryName, std::string_view target,
-                         const std::optional<FileStatus>& old, const std::string& shown) const {
+std::optional<HostFolder::ReplaceFailure> HostFolder::replace(std::string_view temporaryName,
+                                                              std::string_view target,
+                                                              const std::optional<FileStatus>& old) const {
+    using Step = ReplaceFailure::Step;
+    const auto failed = [](Step step) { return ReplaceFailure{step, lastHostError()}; };
     const int folder = descriptorOf(native_);
     const std::string from(temporaryName);
     const std::string to(target);
@@ -509,43 +453,87 @@ void HostFolder::replace(std::string_view temporaryName, std::string_view target
             if (const std::optional<FileStatus> replaced = old ? statusOf(from) : std::nullopt;
                 old && (!replaced || !replaced->sameFileAs(*old))) {
                 if (hostCalls.renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_EXCHANGE) != 0) {
-                    throw replacedButError(shown, "the file another program saved there meanwhile is now '" +
-                                                      pathOf(from) + "': " + std::strerror(errno));
+                    return failed(Step::puttingBack);
                 }
-                throw changedMeanwhile(shown);
+                return ReplaceFailure{Step::changedMeanwhile, {}};
             }
         } else if (errno == EEXIST || errno == ENOENT) {
-            throw changedMeanwhile(shown);
+            return ReplaceFailure{Step::changedMeanwhile, {}};
         } else if (errno == EINVAL || errno == ENOSYS) {
             // A file system that can neither exchange names nor refuse to replace: checked, then renamed.
             const std::optional<FileStatus> standing = statusOf(to);
             if (old ? !standing || !standing->sameFileAs(*old) : standing.has_value()) {
-                throw changedMeanwhile(shown);
+                return ReplaceFailure{Step::changedMeanwhile, {}};
             }
             if (renameat(folder, from.c_str(), folder, to.c_str()) != 0) {
-                throw fileError("cannot replace", shown, errno);
+                return failed(Step::replacing);
             }
         } else {
-            throw fileError("cannot replace", shown, errno);
+            return failed(Step::replacing);
         }
     }
     // The new file is in place; the old one, where it was exchanged, is at the temporary name.
     const bool oldLeft = old && hostCalls.unlinkat(folder, from.c_str(), 0) != 0 && errno != ENOENT;
-    const int removeError = errno;
+    const std::error_code removeError = lastHostError();
     // The new name is made durable too; the file itself already is. A folder the user may not read cannot
     // be synced (EBADF: it is open only as a place for names), and some file systems cannot sync a folder
     // (EINVAL): the rename is then as durable as the file system makes it.
-    const bool synced = hostCalls.fsync(folder) == 0 || errno == EBADF || errno == EINVAL;
-    const int syncError = errno;
+    if (hostCalls.fsync(folder) != 0 && errno != EBADF && errno != EINVAL && !oldLeft) {
+        return failed(Step::syncing);
+    }
     if (oldLeft) {
-        throw replacedButError(shown, "the old file is left as '" + pathOf(from) +
-                                          "': " + std::strerror(removeError));
+        return ReplaceFailure{Step::removingOld, removeError};
     }
-    if (!synced) {
-        throw replacedButError(shown, "the folder could not be synced (" +
-                                          std::string(std::strerror(syncError)) +
-                                          "), so the replacement may not survive a power failure");
+    return std::nullopt;
+}
+
+HostResult<TemporaryFile> TemporaryFile::create(const HostFolder& folder, std::string name) {
+    // Held back from the creation until the file is registered, an interruption cannot leave it behind.
+    const InterruptionsHeld held;
+    HostResult<HostFile> opened =
+        folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
+    if (!opened) {
+        return opened.failure();
     }
+    TemporaryFile created(folder, std::move(name), std::move(*opened));
+    if (!created.file.isOpen()) {
+        return created;
+    }
+    struct stat status {};
+    if (fstat(descriptorOf(created.file.native_), &status) != 0) {
+        const std::error_code error = lastHostError();
+        unlinkat(descriptorOf(folder.native_), created.name_.c_str(), 0);
+        return HostFailure(error);
+    }
+    created.status_ = statusFrom(status);
+    created.pending_ = true;
+    temporary.folder = descriptorOf(folder.native_);
+    temporary.device = status.st_dev;
+    temporary.identity = status.st_ino;
+    temporary.name = copyOf(created.name_);
+    temporary.shown = copyOf(folder.pathOf(created.name_));
+    pendingTemporary.store(&temporary);
+    struct sigaction action {};
+    action.sa_handler = removeTemporaryAndEnd;
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
+    sigemptyset(&action.sa_mask);
+    for (std::size_t index = 0; index < std::size(interruptions); ++index) {
+        sigaction(interruptions[index], &action, &previousActions[index]);
+    }
+    return created;
+}
+
+void TemporaryFile::keep() noexcept {
+    if (!std::exchange(pending_, false)) {
+        return;
+    }
+    const InterruptionsHeld held;
+    if (pendingTemporary.exchange(nullptr) != nullptr) {
+        for (std::size_t index = 0; index < std::size(interruptions); ++index) {
+            sigaction(interruptions[index], &previousActions[index], nullptr);
+        }
+    }
+    temporary = PendingTemporary();
 }
 
 HostFile::Lock HostFolder::lock() {

@@ -5,8 +5,6 @@
 // without following a link where the run writes, and without sharing deletion.
 #include "core/host_folder.h"
 #include "core/host_text.h"
-#include "core/run_error.h"
-#include "core/windows_error.h"
 #include "core/windows_status.h"
 
 #include <algorithm>
@@ -84,21 +82,10 @@ std::wstring fullFolderPath(const std::string& path) {
     return extendedLengthPath(full);
 }
 
-// Gives the file that has just taken the name `path` its attributes; a failure says it was replaced.
-void setAttributes(const std::wstring& path, DWORD attributes, const std::string& shown) {
+// Gives the file that has just taken the name `path` its attributes.
+bool setAttributes(const std::wstring& path, DWORD attributes) {
     attributes &= settableAttributes;
-    if (SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) == 0) {
-        throw replacedButError(shown, "its attributes could not be set: " + windowsErrorText(GetLastError()));
-    }
-}
-
-RunError changedMeanwhile(const std::string& shown) {
-    return fileError("cannot replace", shown,
-                     "the file was changed by another program meanwhile, so nothing was replaced");
-}
-
-RunError inUse(const std::string& shown) {
-    return fileError("cannot replace", shown, "the file is in use by another program");
+    return SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != 0;
 }
 
 bool inUseByAnotherProgram(DWORD error) {
@@ -106,33 +93,31 @@ bool inUseByAnotherProgram(DWORD error) {
            error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
+using Step = HostFolder::ReplaceFailure::Step;
+
 // Waits until no other program holds the file `path`, which must still be the file `old`: opened without
-// sharing, it is held by nobody else.
-void awaitFreeFile(const std::wstring& path, const FileStatus& old, const std::string& shown) {
+// sharing, it is held by nobody else. Where it stopped when the file did not come free as itself.
+std::optional<HostFolder::ReplaceFailure> awaitFreeFile(const std::wstring& path, const FileStatus& old) {
     for (int attempt = 1;; ++attempt) {
         const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            bool same = false;
-            try {
-                same = statusOfHandle(handle, shown).sameFileAs(old);
-            } catch (const RunError&) {
-            }
+            const HostResult<FileStatus> status = statusOfHandle(handle);
             CloseHandle(handle);
-            if (!same) {
-                throw changedMeanwhile(shown);
+            if (!status || !status->sameFileAs(old)) {
+                return HostFolder::ReplaceFailure{Step::changedMeanwhile, {}};
             }
-            return;
+            return std::nullopt;
         }
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) {
-            throw changedMeanwhile(shown);
+            return HostFolder::ReplaceFailure{Step::changedMeanwhile, {}};
         }
         if (!inUseByAnotherProgram(error)) {
-            throw windowsFileError("cannot replace", shown, error);
+            return HostFolder::ReplaceFailure{Step::replacing, lastHostError()};
         }
         if (attempt == freeFileAttempts) {
-            throw inUse(shown);
+            return HostFolder::ReplaceFailure{Step::inUse, {}};
         }
         Sleep(freeFileRetryMilliseconds);
     }
@@ -152,29 +137,34 @@ BOOL WINAPI removeTemporaryOnInterruption(DWORD /*event*/) {
 
 } // namespace
 
-HostFolder HostFolder::open(const std::string& path, const std::string& shown) {
-    constexpr std::string_view what = "cannot use the folder";
+HostResult<HostFolder> HostFolder::open(const std::string& path) {
     const std::wstring full = fullFolderPath(path);
     // Without FILE_SHARE_DELETE: while the run holds the folder, nobody renames or removes it, or any
     // folder above it.
     const HANDLE handle = CreateFileW(full.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HostFailure notAFolder("is a file, not a folder");
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // With its final separator, a file's name is no path at all: say what stands there instead.
         const DWORD attributes = GetFileAttributesW(full.substr(0, full.size() - 1).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            throw fileError(what, shown, "is a file, not a folder");
+            return notAFolder;
         }
         // A missing last folder reads "File not found"; it is the folder that is not found.
-        throw windowsFileError(what, shown, error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+        return HostFailure(
+            std::error_code(static_cast<int>(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error),
+                            std::system_category()));
     }
     HostFolder folder(path, nativeOf(handle));
     folder.wide_ = full;
-    // Whether a folder is writable is a matter of its access rights, which the log's creation tells.
-    if (statusOfHandle(handle, shown).kind != FileKind::directory) {
-        throw fileError(what, shown, "is a file, not a folder");
+    const HostResult<FileStatus> status = statusOfHandle(handle);
+    if (!status) {
+        return status.failure();
+    }
+    if (status->kind != FileKind::directory) {
+        return notAFolder;
     }
     return folder;
 }
@@ -185,24 +175,15 @@ HostFolder::~HostFolder() {
     }
 }
 
-HostFolder HostFolder::duplicate() const {
-    HANDLE copy = INVALID_HANDLE_VALUE;
-    if (DuplicateHandle(GetCurrentProcess(), handleOf(native_), GetCurrentProcess(), &copy, 0, FALSE,
-                        DUPLICATE_SAME_ACCESS) == 0) {
-        throw windowsFileError("cannot open", path_, GetLastError());
-    }
-    HostFolder folder(path_, nativeOf(copy));
-    folder.wide_ = wide_;
-    return folder;
+std::error_code HostFolder::whyNotWritable() const {
+    // Whether a folder is writable is a matter of its access rights, which the log's creation tells.
+    return {};
 }
 
 bool HostFolder::sameFolderAs(const HostFolder& other) const {
-    try {
-        return statusOfHandle(handleOf(native_), path_)
-            .sameFileAs(statusOfHandle(handleOf(other.native_), other.path_));
-    } catch (const RunError&) {
-        return false;
-    }
+    const HostResult<FileStatus> mine = statusOfHandle(handleOf(native_));
+    const HostResult<FileStatus> theirs = statusOfHandle(handleOf(other.native_));
+    return mine && theirs && mine->sameFileAs(*theirs);
 }
 
 std::optional<FileStatus> HostFolder::statusOf(std::string_view name) const {
@@ -212,106 +193,110 @@ std::optional<FileStatus> HostFolder::statusOf(std::string_view name) const {
     if (handle == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
-    std::optional<FileStatus> status;
-    try {
-        status = statusOfHandle(handle, pathOf(name));
-    } catch (const RunError&) {
-    }
+    const HostResult<FileStatus> status = statusOfHandle(handle);
     CloseHandle(handle);
-    return status;
+    return status ? std::optional<FileStatus>(*status) : std::nullopt;
 }
 
-HostFolder::Reached HostFolder::follow(std::string_view name, std::string_view what) const {
+HostResult<HostFolder::Reached> HostFolder::follow(std::string_view name) const {
     // Links on Windows need a privilege to be made; they are followed as the system follows them.
     const HANDLE handle = CreateFileW((wide_ + wideFromText(name)).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    Reached reached{duplicate(), std::string(name), std::nullopt};
     if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
-            return reached;
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return Reached{this, std::nullopt, std::string(name), std::nullopt};
         }
-        throw windowsFileError(what, pathOf(name), error);
+        return HostFailure(lastHostError());
     }
-    try {
-        reached.status = statusOfHandle(handle, pathOf(name));
-    } catch (const RunError&) {
-        CloseHandle(handle);
-        throw;
-    }
+    const HostResult<FileStatus> status = statusOfHandle(handle);
     CloseHandle(handle);
-    return reached;
+    if (!status) {
+        return status.failure();
+    }
+    return Reached{this, std::nullopt, std::string(name), *status};
 }
 
-HostFile HostFolder::openToRead(std::string_view name, const std::string& shown) const {
-    // Backup semantics open a folder too, so that it is refused as what it is.
-    HostFile file(shown, nativeOf(CreateFileW((wide_ + wideFromText(name)).c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                              FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
+    using Creation = OpenRequest::Creation;
+    const bool writing = request.access == OpenRequest::Access::writing;
+    const bool temporary = request.creation == Creation::temporary;
+    const bool onlyNew = request.creation == Creation::newOnly || temporary;
+    const DWORD disposition = request.creation == Creation::existing ? OPEN_EXISTING
+                              : onlyNew                              ? CREATE_NEW
+                                                                     : OPEN_ALWAYS;
+    // Where the run writes, a link (or junction) is opened as itself, and refused as what it is; where it
+    // reads, links are followed as the system follows them (making one needs a privilege), and backup
+    // semantics open a folder too, so that it is refused as what it is. A temporary file may be removed
+    // while it is open, which an interruption does.
+    const DWORD flags = !writing    ? FILE_FLAG_BACKUP_SEMANTICS
+                        : temporary ? FILE_ATTRIBUTE_HIDDEN
+                                    : FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    HostFile file(nativeOf(CreateFileW((wide_ + wideFromText(name)).c_str(),
+                                       writing ? GENERIC_WRITE | FILE_READ_ATTRIBUTES : GENERIC_READ,
+                                       FILE_SHARE_READ | (temporary ? FILE_SHARE_DELETE : FILE_SHARE_WRITE),
+                                       nullptr, disposition, flags, nullptr)));
     if (!file.isOpen()) {
-        throw windowsFileError("cannot open", shown, GetLastError());
+        const DWORD error = GetLastError();
+        if ((onlyNew && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) ||
+            (request.creation == Creation::existing && error == ERROR_FILE_NOT_FOUND)) {
+            return HostFile();
+        }
+        if (const std::optional<FileStatus> standing = statusOf(name)) {
+            if (const Refusal kind = notARegularFile(standing->kind)) {
+                return HostFailure(*kind);
+            }
+        }
+        return HostFailure(std::error_code(static_cast<int>(error), std::system_category()));
     }
-    if (const Refusal kind = notARegularFile(file.status().kind)) {
-        throw fileError("cannot read", shown, *kind);
+    const HostResult<FileStatus> status = file.status();
+    if (!status) {
+        return status.failure();
+    }
+    Refusal refused = notARegularFile(status->kind);
+    if (!refused && writing) {
+        refused = hasOtherNames(status->links);
+    }
+    if (refused) {
+        return HostFailure(*refused);
     }
     return file;
 }
 
-HostFile HostFolder::openForWriting(std::string_view name, unsigned /*permissions*/,
-                                    Creation creation) const {
-    const DWORD disposition = creation == Creation::never     ? OPEN_EXISTING
-                              : creation == Creation::onlyNew ? CREATE_NEW
-                                                              : OPEN_ALWAYS;
-    const std::string path = pathOf(name);
-    // A link (or junction) is opened as itself, and refused as what it is.
-    HostFile file(
-        path, nativeOf(CreateFileW((wide_ + wideFromText(name)).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
-    if (!file.isOpen()) {
-        const DWORD error = GetLastError();
-        if ((creation == Creation::onlyNew &&
-             (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) ||
-            (creation == Creation::never && error == ERROR_FILE_NOT_FOUND)) {
-            return {};
-        }
-        refuseWhatStands(name, "cannot create", path);
-        throw windowsFileError("cannot create", path, error);
+HostResult<TemporaryFile> TemporaryFile::create(const HostFolder& folder, std::string name) {
+    HostResult<HostFile> opened =
+        folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
+    if (!opened) {
+        return opened.failure();
     }
-    return file;
-}
-
-HostFile HostFolder::createTemporary(std::string_view name, const std::string& shown) const {
-    const std::wstring full = wide_ + wideFromText(name);
-    HostFile file(shown,
-                  nativeOf(CreateFileW(full.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr)));
-    if (!file.isOpen()) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
-            return {};
-        }
-        throw windowsFileError("cannot create", shown, error);
+    TemporaryFile created(folder, std::move(name), std::move(*opened));
+    if (!created.file.isOpen()) {
+        return created;
     }
+    const HostResult<FileStatus> status = created.file.status();
+    if (!status) {
+        return status.failure();
+    }
+    created.status_ = *status;
+    created.pending_ = true;
+    const std::wstring full = folder.wide_ + wideFromText(created.name_);
     temporaryName = std::make_unique<wchar_t[]>(full.size() + 1);
     std::copy(full.c_str(), full.c_str() + full.size() + 1, temporaryName.get());
     pendingTemporary.store(temporaryName.get());
     SetConsoleCtrlHandler(removeTemporaryOnInterruption, TRUE);
-    return file;
+    return created;
 }
 
-void HostFolder::forgetTemporary() {
-    SetConsoleCtrlHandler(removeTemporaryOnInterruption, FALSE);
-    pendingTemporary.store(nullptr);
+void TemporaryFile::keep() noexcept {
+    if (std::exchange(pending_, false)) {
+        SetConsoleCtrlHandler(removeTemporaryOnInterruption, FALSE);
+        pendingTemporary.store(nullptr);
+    }
 }
 
-std::string HostFolder::remove(std::string_view name) const {
-    if (DeleteFileW((wide_ + wideFromText(name)).c_str()) == 0) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) {
-            return windowsErrorText(error);
-        }
+std::error_code HostFolder::remove(std::string_view name) const {
+    if (DeleteFileW((wide_ + wideFromText(name)).c_str()) == 0 && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return lastHostError();
     }
     return {};
 }
@@ -323,13 +308,14 @@ std::vector<std::string> HostFolder::ownRegularFiles() const {
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }
+    const auto isSurrogate = [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; };
     do {
-        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
-            try {
-                names.push_back(textFromWide(found.cFileName));
-            } catch (const RunError&) {
-                // A name that is no text (half a surrogate pair) is no leftover of a run.
-            }
+        const std::wstring_view name(found.cFileName);
+        // A name beyond the basic plane (or half of a character) is no leftover of a run, whose names are
+        // the evaluation file's with a dot and six letters or digits.
+        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+            std::none_of(name.begin(), name.end(), isSurrogate)) {
+            names.push_back(textFromWide(name));
         }
     } while (FindNextFileW(search, &found) != 0);
     FindClose(search);
@@ -344,26 +330,30 @@ Refusal HostFolder::whyNotReplaceable(std::string_view /*name*/, const HostFile&
     return std::nullopt;
 }
 
-void HostFolder::replace(std::string_view temporaryName, std::string_view target,
-                         const std::optional<FileStatus>& old, const std::string& shown) const {
+std::optional<HostFolder::ReplaceFailure> HostFolder::replace(std::string_view temporaryName,
+                                                              std::string_view target,
+                                                              const std::optional<FileStatus>& old) const {
     const std::wstring from = wide_ + wideFromText(temporaryName);
     const std::wstring to = wide_ + wideFromText(target);
+    const auto failed = [](Step step) { return ReplaceFailure{step, lastHostError()}; };
     if (!old) {
         // Nothing to replace: the new file takes the name, unless another program took it meanwhile, and
         // is no longer hidden.
         if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) == 0) {
             const DWORD error = GetLastError();
             if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
-                throw changedMeanwhile(shown);
+                return ReplaceFailure{Step::changedMeanwhile, {}};
             }
-            throw windowsFileError("cannot create", shown, error);
+            return failed(Step::creating);
         }
-        setAttributes(to, FILE_ATTRIBUTE_NORMAL, shown);
-        return;
+        return setAttributes(to, FILE_ATTRIBUTE_NORMAL) ? std::nullopt
+                                                        : std::optional(failed(Step::settingAttributes));
     }
     // ReplaceFileW is called once, when the file is free: each failed call may leave a file of its own
     // beside the data.
-    awaitFreeFile(to, *old, shown);
+    if (std::optional<ReplaceFailure> busy = awaitFreeFile(to, *old)) {
+        return busy;
+    }
     // ReplaceFileW keeps the old file's access rights, owner, creation time and streams.
     if (ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ==
         0) {
@@ -372,17 +362,19 @@ void HostFolder::replace(std::string_view temporaryName, std::string_view target
             // The old file may be gone already: the new one must take its place, never be removed.
             if (GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES &&
                 MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0) {
-                setAttributes(to, old->attributes, shown);
-                return;
+                return setAttributes(to, old->attributes) ? std::nullopt
+                                                          : std::optional(failed(Step::settingAttributes));
             }
-            throw windowsFileError("cannot replace", shown, error);
+            return ReplaceFailure{Step::replacing,
+                                  std::error_code(static_cast<int>(error), std::system_category())};
         }
         if (inUseByAnotherProgram(error)) {
-            throw inUse(shown);
+            return ReplaceFailure{Step::inUse, {}};
         }
-        throw windowsFileError("cannot replace", shown, error);
+        return ReplaceFailure{Step::replacing,
+                              std::error_code(static_cast<int>(error), std::system_category())};
     }
-    setAttributes(to, old->attributes, shown);
+    return setAttributes(to, old->attributes) ? std::nullopt : std::optional(failed(Step::settingAttributes));
 }
 
 HostFile::Lock HostFolder::lock() {

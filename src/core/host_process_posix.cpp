@@ -1,5 +1,7 @@
 #include "core/host_process.h"
+#include "core/run_error.h"
 
+#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
@@ -16,6 +18,10 @@ bool standardInputIsInteractive() {
 bool localTimeNow(std::tm& local) {
     const std::time_t now = std::time(nullptr);
     return localtime_r(&now, &local) != nullptr;
+}
+
+std::string hostCause(std::string_view /*path*/, const std::error_code& error) {
+    return std::strerror(error.value());
 }
 
 const char* const moreHelpLine = "More in the manual: man course-eval\n";

@@ -16,10 +16,10 @@ namespace courseeval {
 class InputFile {
 public:
     // Takes over `file`, open for reading, whose status was `atOpen` when it was opened, and which is the
-    // file `name` of `folder` (its links followed); `logName` names it in the action log. `folder` must
-    // outlive it.
-    InputFile(HostFile file, const FileStatus& atOpen, std::string logName, const HostFolder& folder,
-              std::string_view name);
+    // file `name` of `folder` (its links followed); errors name it `path`, the action log `logName`.
+    // `folder` must outlive it.
+    InputFile(HostFile file, const FileStatus& atOpen, std::string path, std::string logName,
+              const HostFolder& folder, std::string_view name);
 
     // Reads up to `size` bytes; 0 at the end of the file. Bytes beyond the size the file had when it was
     // opened are an error ("the file changed while it was read").
@@ -31,7 +31,7 @@ public:
     // The file's size in bytes when it was opened.
     std::uint64_t size() const { return atOpen_.stamp.size; }
     // The host path, which errors name, and the name the action log gives the file.
-    const std::string& path() const { return file_.path(); }
+    const std::string& path() const { return path_; }
     const std::string& logName() const { return logName_; }
 
 private:
@@ -39,6 +39,7 @@ private:
 
     HostFile file_;
     FileStatus atOpen_;
+    std::string path_;
     std::string logName_;
     const HostFolder* folder_;
     std::string name_;

@@ -66,8 +66,8 @@ void OutputFile::writeNumber(int value) {
     writePiece(std::string_view(text.data(), putNumberText(text, value)));
 }
 
-OutputFile::OutputFile(HostFile file, std::string logName)
-    : file_(std::move(file)), logName_(std::move(logName)),
+OutputFile::OutputFile(HostFile file, std::string path, std::string logName)
+    : file_(std::move(file)), path_(std::move(path)), logName_(std::move(logName)),
       buffer_(std::make_unique_for_overwrite<char[]>(bufferCapacity)) {}
 
 OutputFile::~OutputFile() {
@@ -89,7 +89,9 @@ void OutputFile::writeThrough(std::string_view text) {
     flush();
     text.remove_prefix(head);
     if (text.size() >= bufferCapacity) {
-        file_.writeAll(text.data(), text.size());
+        if (const std::error_code error = file_.writeAll(text.data(), text.size())) {
+            throw fileError("cannot write to", path_, error);
+        }
     } else {
         std::copy(text.begin(), text.end(), buffer_.get());
         used_ = text.size();
@@ -121,17 +123,16 @@ std::size_t OutputFile::takePieces() {
 
 void OutputFile::flush() {
     assert(file_.isOpen());
-    const std::size_t count = takePieces();
-    if (count == 1) {
-        file_.writeAll(pieces_[0].data(), pieces_[0].size());
-    } else if (count > 1) {
-        file_.writeAll(pieces_.data(), count);
+    if (const std::error_code error = file_.writeAll(pieces_.data(), takePieces())) {
+        throw fileError("cannot write to", path_, error);
     }
 }
 
 void OutputFile::close() {
     flush();
-    file_.close();
+    if (const std::error_code error = file_.close()) {
+        throw fileError("cannot close", path_, error);
+    }
 }
 
 } // namespace courseeval

@@ -25,8 +25,9 @@ std::string numberText(int value);
 // ignored, as the run is already reporting an error.
 class OutputFile {
 public:
-    // Takes over `file`, open for writing; `logName` names it in the action log.
-    OutputFile(HostFile file, std::string logName);
+    // Takes over `file`, open for writing, whose host path `path` errors name; `logName` names it in the
+    // action log.
+    OutputFile(HostFile file, std::string path, std::string logName);
     OutputFile(OutputFile&&) noexcept = default;
     OutputFile& operator=(OutputFile&&) = delete;
     OutputFile(const OutputFile&) = delete;
@@ -79,7 +80,7 @@ public:
     void close();
 
     // The host path, which errors name, and the name the action log gives the file.
-    const std::string& path() const { return file_.path(); }
+    const std::string& path() const { return path_; }
     const std::string& logName() const { return logName_; }
 
     static constexpr std::size_t bufferCapacity = std::size_t{64} * 1024;
@@ -98,6 +99,7 @@ private:
     std::size_t takePieces();
 
     HostFile file_;
+    std::string path_;
     std::string logName_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;

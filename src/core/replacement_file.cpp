@@ -26,7 +26,8 @@ std::string randomLetters() {
 } // namespace
 
 ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name, std::string shown)
-    : target_(folder.follow(name, "cannot replace")), shown_(std::move(shown)) {
+    : target_(valueOf(folder.follow(name), "cannot replace", shown)), shown_(std::move(shown)) {
+    const HostFolder& targetFolder = target_.folder();
     if (target_.status) {
         const FileStatus& status = *target_.status;
         if (const Refusal kind = notARegularFile(status.kind)) {
@@ -36,77 +37,104 @@ ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name
         if (const Refusal otherNames = hasOtherNames(status.links)) {
             throw fileError("cannot replace", shown_, *otherNames);
         }
-        try {
-            old_ = target_.folder.openToRead(target_.name, shown_);
-        } catch (const RunError&) {
-            // A file the user may write but not read: its permission bits are still kept.
+        // A file the user may write but not read stays closed: its permission bits are still kept. Any
+        // other failure is one.
+        if (HostResult<HostFile> old = targetFolder.openFile(target_.name, {})) {
+            old_ = std::move(*old);
+        } else if (!isAccessDenied(old.failure().code)) {
+            throw fileError("cannot replace", shown_, old.failure());
         }
-        if (old_.isOpen() && !old_.status().sameFileAs(status)) {
-            throw fileError("cannot replace", shown_, "the file was replaced while it was opened");
+        if (old_.isOpen()) {
+            if (const HostResult<FileStatus> opened = old_.status(); !opened || !opened->sameFileAs(status)) {
+                throw fileError("cannot replace", shown_, "the file was replaced while it was opened");
+            }
         }
-        if (const Refusal refused = target_.folder.whyNotReplaceable(target_.name, old_, status)) {
+        if (const Refusal refused = targetFolder.whyNotReplaceable(target_.name, old_, status)) {
             throw fileError("cannot replace", shown_, *refused);
         }
     }
     // Leftovers are looked for only in the data folder itself, which this run has locked.
-    if (target_.folder.sameFolderAs(folder)) {
+    if (targetFolder.sameFolderAs(folder)) {
         removeLeftovers(folder);
     }
-    for (int attempt = 0; attempt < nameAttempts && !file_.isOpen(); ++attempt) {
-        temporaryName_ = temporaryNameOf(target_.name, randomLetters());
-        file_ = target_.folder.createTemporary(temporaryName_, shown_);
+    for (int attempt = 0; attempt < nameAttempts && !(new_ && new_->file.isOpen()); ++attempt) {
+        new_.emplace(
+            valueOf(TemporaryFile::create(targetFolder, temporaryNameOf(target_.name, randomLetters())),
+                    "cannot create", shown_));
     }
-    if (!file_.isOpen()) {
-        temporaryName_.clear();
+    if (!new_->file.isOpen()) {
         throw fileError("cannot create", shown_, "no free name for a new file beside it");
     }
-    written_ = file_.status();
 }
 
-ReplacementFile::~ReplacementFile() {
-    if (!temporaryName_.empty()) {
-        discard();
-    }
-}
+ReplacementFile::~ReplacementFile() = default;
 
 void ReplacementFile::commit(std::string_view content) {
+    HostFile& file = new_->file;
     try {
-        file_.writeAll(content.data(), content.size());
+        require(file.writeAll(content.data(), content.size()), "cannot write to", shown_);
         // Only the complete file is given to others: while it was written, nobody else could open it.
         if (target_.status) {
             const FileStatus& oldStatus = *target_.status;
-            file_.takeOwnershipFrom(old_, oldStatus);
+            require(file.takeOwnershipFrom(old_, oldStatus), "cannot create", shown_);
             // Where the old file's group could not be kept, the group the new one has instead must not
             // read what the old group read.
             const FileAccess oldAccess =
-                old_.isOpen() ? old_.access(oldStatus)
+                old_.isOpen() ? valueOf(old_.access(oldStatus), "cannot read", shown_)
                               : FileAccess{oldStatus.owner, oldStatus.group, oldStatus.permissions, {}};
-            const FileStatus given = file_.status();
-            if (readersOf(file_.access(given), oldAccess, currentUser()) != Readers::within) {
-                file_.setAccess(accessFor(oldAccess, given.group));
+            const FileStatus given = valueOf(file.status(), "cannot read", shown_);
+            if (readersOf(valueOf(file.access(given), "cannot read", shown_), oldAccess, currentUser()) !=
+                Readers::within) {
+                require(file.setAccess(accessFor(oldAccess, given.group)), "cannot create", shown_);
             }
         } else {
-            file_.setPermissions(newFilePermissions & ~fileCreationMask());
+            require(file.setPermissions(newFilePermissions & ~fileCreationMask()), "cannot create", shown_);
         }
         // Nothing of the run may hold the old file open while it is replaced (Windows would refuse).
         old_ = HostFile();
-        file_.sync();
-        file_.close();
-        target_.folder.replace(temporaryName_, target_.name, target_.status, shown_);
+        require(file.sync(), "cannot write to", shown_);
+        require(file.close(), "cannot close", shown_);
+        if (const std::optional<HostFolder::ReplaceFailure> failure =
+                target_.folder().replace(new_->name(), target_.name, target_.status)) {
+            throw replaceError(*failure);
+        }
     } catch (const RunError& error) {
-        const std::string path = target_.folder.pathOf(temporaryName_);
-        if (const std::string cause = discard(); !cause.empty()) {
+        const std::string path = target_.folder().pathOf(new_->name());
+        if (const std::error_code cause = new_->discard()) {
             throw RunError(std::string(error.what()) + "; the unfinished new file '" + path +
-                           "' could not be removed: " + cause);
+                           "' could not be removed: " + causeOf(path, cause));
         }
         throw;
     }
-    forget();
+    new_->keep();
 }
 
-void ReplacementFile::forget() noexcept {
-    temporaryName_.clear();
-    HostFolder::forgetTemporary();
+RunError ReplacementFile::replaceError(const HostFolder::ReplaceFailure& failure) const {
+    using Step = HostFolder::ReplaceFailure::Step;
+    const std::string cause = causeOf(shown_, failure.code);
+    const std::string left = target_.folder().pathOf(new_->name());
+    switch (failure.step) {
+    case Step::creating:
+        return fileError("cannot create", shown_, failure.code);
+    case Step::replacing:
+        return fileError("cannot replace", shown_, failure.code);
+    case Step::changedMeanwhile:
+        return fileError("cannot replace", shown_,
+                         "the file was changed by another program meanwhile, so nothing was replaced");
+    case Step::inUse:
+        return fileError("cannot replace", shown_, "the file is in use by another program");
+    case Step::puttingBack:
+        return replacedButError(shown_, "the file another program saved there meanwhile is now '" + left +
+                                            "': " + cause);
+    case Step::removingOld:
+        return replacedButError(shown_, "the old file is left as '" + left + "': " + cause);
+    case Step::syncing:
+        return replacedButError(shown_, "the folder could not be synced (" + cause +
+                                            "), so the replacement may not survive a power failure");
+    case Step::settingAttributes:
+        break;
+    }
+    return replacedButError(shown_, "its attributes could not be set: " + cause);
 }
 
 void ReplacementFile::removeLeftovers(const HostFolder& dataFolder) const {
@@ -114,28 +142,10 @@ void ReplacementFile::removeLeftovers(const HostFolder& dataFolder) const {
     // them belongs to a run still going on.
     for (const std::string& candidate : dataFolder.ownRegularFiles()) {
         if (isTemporaryNameOf(candidate, target_.name)) {
-            if (const std::string cause = dataFolder.remove(candidate); !cause.empty()) {
-                throw fileError("cannot remove the leftover of an interrupted run",
-                                dataFolder.pathOf(candidate), cause);
-            }
+            require(dataFolder.remove(candidate), "cannot remove the leftover of an interrupted run",
+                    dataFolder.pathOf(candidate));
         }
     }
-}
-
-std::string ReplacementFile::discard() noexcept {
-    file_ = HostFile();
-    std::string cause;
-    try {
-        // Only this run's own file: another program's may stand at the name by now.
-        if (const std::optional<FileStatus> standing = target_.folder.statusOf(temporaryName_);
-            standing && standing->sameFileAs(written_)) {
-            cause = target_.folder.remove(temporaryName_);
-        }
-    } catch (...) {
-        cause = "not enough memory";
-    }
-    forget();
-    return cause;
 }
 
 } // namespace courseeval

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/host_folder.h"
+#include "core/run_error.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,19 +38,15 @@ public:
 
 private:
     void removeLeftovers(const HostFolder& dataFolder) const;
-    // Removes the new file, where the temporary name still holds it; the host's cause when that fails.
-    std::string discard() noexcept;
-    // The temporary name is no longer the replacement's to remove.
-    void forget() noexcept;
+    // The error that ends a replacement stopped at `failure`.
+    RunError replaceError(const HostFolder::ReplaceFailure& failure) const;
 
     HostFolder::Reached target_;
     // The file being replaced, open to be read where the user may read it: its access and attributes are
     // copied from it.
     HostFile old_;
     std::string shown_;
-    std::string temporaryName_;
-    HostFile file_;
-    FileStatus written_; // which file the new one is
+    std::optional<TemporaryFile> new_;
 };
 
 } // namespace courseeval

@@ -58,7 +58,7 @@ protected:
     }
 
     testing::TempFolder folder;
-    const HostFolder hostFolder = HostFolder::open(folder.folderPath(), folder.folderPath());
+    const HostFolder hostFolder = std::move(*HostFolder::open(folder.folderPath()));
     const std::string target = folder.file("data.txt");
 };
 
@@ -204,7 +204,7 @@ TEST_F(ReplacementFileTest, NewFileIsTheUsersAloneUntilItIsComplete) {
 TEST_F(ReplacementFileTest, FolderRemovedMeanwhileIsNamedAsSuch) {
     const fs::path gone = folder.path() / "gone";
     fs::create_directory(gone);
-    const HostFolder opened = HostFolder::open((gone / "").string(), (gone / "").string());
+    const HostFolder opened = std::move(*HostFolder::open((gone / "").string()));
     fs::remove(gone);
     try {
         ReplacementFile(opened, "data.txt", (gone / "data.txt").string()).commit("new\r\n");
@@ -272,7 +272,8 @@ TEST_F(ReplacementFileTest, NewFileThatCannotBeRemovedIsNamedInTheError) {
                 setresuid(user, user, user) != 0) {
                 std::exit(2);
             }
-            ReplacementFile replacement(HostFolder::open(path, path), "data.txt", path + "data.txt");
+            const HostFolder opened = std::move(*HostFolder::open(path));
+            ReplacementFile replacement(opened, "data.txt", path + "data.txt");
             chmod(mine.c_str(), 0555);
             try {
                 replacement.commit("new\r\n");

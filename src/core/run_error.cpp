@@ -1,5 +1,7 @@
 #include "core/run_error.h"
 
+#include "core/host_file.h"
+
 #include <cstring>
 
 namespace courseeval {
@@ -29,6 +31,27 @@ RunError fileLineError(std::string_view path, int line, std::string_view what) {
 
 RunError fileError(std::string_view what, std::string_view path, int error) {
     return fileError(what, path, error != 0 ? std::strerror(error) : "unknown error");
+}
+
+std::string causeOf(std::string_view path, const std::error_code& error) {
+    if (!error) {
+        return "unknown error";
+    }
+    return error.category() == std::system_category() ? hostCause(path, error) : error.message();
+}
+
+RunError fileError(std::string_view what, std::string_view path, const std::error_code& error) {
+    return fileError(what, path, causeOf(path, error));
+}
+
+RunError fileError(std::string_view what, std::string_view path, const HostFailure& failure) {
+    if (failure.refusal.empty()) {
+        return fileError(what, path, failure.code);
+    }
+    if (failure.at.empty() || failure.at == path) {
+        return fileError(what, path, failure.refusal);
+    }
+    return fileError(what, path, "leads to '" + failure.at + "', which " + failure.refusal);
 }
 
 } // namespace courseeval

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
 
 namespace courseeval {
 
@@ -36,6 +38,42 @@ RunError fileError(std::string_view what, std::string_view path, std::string_vie
 
 // The same with the cause taken from the C library's error number (0: "unknown error").
 RunError fileError(std::string_view what, std::string_view path, int error);
+
+struct HostFailure;
+template <typename T>
+class HostResult;
+
+// The same with the cause in the host's words for `error` (on Windows with what most likely stands behind
+// it), "unknown error" for none.
+RunError fileError(std::string_view what, std::string_view path, const std::error_code& error);
+
+// The same for what a host call reports: its error, or the refusal of the file rules, after "leads to
+// '<link>', which " when it was met on the way to the file.
+RunError fileError(std::string_view what, std::string_view path, const HostFailure& failure);
+
+// The value a host call gave, or its failure ended as "<what> '<path>': <cause>".
+template <typename T>
+T valueOf(HostResult<T>&& result, std::string_view what, std::string_view path) {
+    if (!result) {
+        throw fileError(what, path, result.failure());
+    }
+    return std::move(*result);
+}
+
+// Ends the run with "<what> '<path>': <cause>" when a host call failed with `error`.
+inline void require(const std::error_code& error, std::string_view what, std::string_view path) {
+    if (error) {
+        throw fileError(what, path, error);
+    }
+}
+
+// The words for `error` on the file `path`: "unknown error" for none, and for a host's error its words
+// (hostCause()).
+std::string causeOf(std::string_view path, const std::error_code& error);
+
+// The host's words for its error `error` on the file `path`: the system's message and, on Windows, what
+// most likely stands behind it. One half per host.
+std::string hostCause(std::string_view path, const std::error_code& error);
 
 // An error at line `line` of the file `path`, the position first as compilers give it, so that an editor or
 // grep can jump to it: "data/sampleEvalData.txt:7: more than 50 fields".

@@ -1,7 +1,8 @@
-#include "core/windows_error.h"
-
+// The Windows host's words for its errors.
 #include "core/host_text.h"
+#include "core/run_error.h"
 
+#include <algorithm>
 #include <windows.h>
 
 namespace courseeval {
@@ -41,8 +42,7 @@ std::string likelyCause(std::string_view path, unsigned long error) {
     }
 }
 
-} // namespace
-
+// The system's own message for a Windows error code (GetLastError), without its final full stop.
 std::string windowsErrorText(unsigned long error) {
     wchar_t* text = nullptr;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
@@ -54,20 +54,25 @@ std::string windowsErrorText(unsigned long error) {
         --length;
     }
     std::string message;
-    try {
-        message = textFromWide(std::wstring_view(text == nullptr ? L"" : text, length));
-    } catch (const RunError&) {
+    // A message beyond the basic plane, which no system message needs, is given by its number: so no lone
+    // half of a surrogate pair reaches the conversion.
+    const std::wstring_view wide(text == nullptr ? L"" : text, length);
+    if (std::none_of(wide.begin(), wide.end(), [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; })) {
+        message = textFromWide(wide);
     }
     LocalFree(text);
     return message.empty() ? "Windows error " + std::to_string(error) : message;
 }
 
-RunError windowsFileError(std::string_view what, std::string_view path, unsigned long error) {
-    std::string cause = windowsErrorText(error);
-    if (const std::string likely = likelyCause(path, error); !likely.empty()) {
+} // namespace
+
+std::string hostCause(std::string_view path, const std::error_code& error) {
+    const auto code = static_cast<unsigned long>(error.value());
+    std::string cause = windowsErrorText(code);
+    if (const std::string likely = likelyCause(path, code); !likely.empty()) {
         cause.append(" (").append(likely).append(")");
     }
-    return fileError(what, path, cause);
+    return cause;
 }
 
 } // namespace courseeval

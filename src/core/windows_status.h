@@ -2,7 +2,6 @@
 // What a Windows handle tells of its file, for the Windows halves of HostFile and HostFolder.
 
 #include "core/host_file.h"
-#include "core/windows_error.h"
 
 #include <windows.h>
 
@@ -16,7 +15,7 @@ inline std::intptr_t nativeOf(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
 }
 
-inline FileStatus statusOfHandle(HANDLE handle, const std::string& path) {
+inline HostResult<FileStatus> statusOfHandle(HANDLE handle) {
     FileStatus status;
     // A pipe or a device has no file information to tell.
     if (const DWORD type = GetFileType(handle); type == FILE_TYPE_PIPE || type == FILE_TYPE_CHAR) {
@@ -25,7 +24,7 @@ inline FileStatus statusOfHandle(HANDLE handle, const std::string& path) {
     }
     BY_HANDLE_FILE_INFORMATION information{};
     if (GetFileInformationByHandle(handle, &information) == 0) {
-        throw windowsFileError("cannot read", path, GetLastError());
+        return HostFailure(lastHostError());
     }
     if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         status.kind = FileKind::symbolicLink;

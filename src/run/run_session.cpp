@@ -47,7 +47,7 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationT
     // The folder is this run's alone until its files are written: no other run truncates or writes them
     // meanwhile. The lock is taken before the action log is emptied.
     FolderLock folderLock = folder.lock();
-    ActionLog actionLog(folderLock.openLog());
+    ActionLog actionLog(folderLock.log());
 
     const std::string answer = dialogue.askText(confirmationPrompt, AnswerKind::plainText);
     RandomSource random(seedClock());
@@ -73,7 +73,6 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationT
     within("while writing the grouped report", [&] { writeGroupedReport(folder, tables, actionLog); });
     within("while writing the numbers-only extract", [&] { writeNumbersOnly(folder, tables, actionLog); });
 
-    actionLog.close();
     // Everything is written: other runs may come in while the user reads the notice.
     folderLock.release(actionLog.written());
     dialogue.showNotice("done");

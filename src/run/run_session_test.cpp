@@ -67,21 +67,30 @@ protected:
 };
 
 #ifndef _WIN32
-// The n-th call of a kind fails with EIO.
+// The n-th call of the kind under test fails with `failure`.
 int callsLeft = 0;
+int failure = 0;
 bool failsNow() {
     if (--callsLeft != 0) {
         return false;
     }
-    errno = EIO;
+    errno = failure;
     return true;
 }
 
-TEST_F(RunSessionTest, WriteSyncOrCloseFailingAnywhereEndsTheRunWithTheFileNamedAndTheDataWhole) {
+TEST_F(RunSessionTest, HostCallFailingAnywhereEndsTheRunWithTheFileNamedAndTheDataWhole) {
     // A long field too, which goes out from the table by a gathered write.
     const std::string original = readBytes(folder.file(std::string(evaluationFileName))) +
                                  "3\tbio 211 Section50. Instructor: dunmoor fennick\tbio-211\t50\t" +
                                  std::string(2000, 'x') + std::string(39, '\t') + "\r\n";
+    HostCalls opens;
+    opens.openat = [](int at, const char* name, int flags, mode_t mode) {
+        return failsNow() ? -1 : ::openat(at, name, flags, mode);
+    };
+    HostCalls reads;
+    reads.read = [](int descriptor, void* bytes, std::size_t size) {
+        return failsNow() ? ssize_t{-1} : ::read(descriptor, bytes, size);
+    };
     HostCalls writes;
     writes.write = [](int descriptor, const void* bytes, std::size_t size) {
         return failsNow() ? ssize_t{-1} : ::write(descriptor, bytes, size);
@@ -94,26 +103,55 @@ TEST_F(RunSessionTest, WriteSyncOrCloseFailingAnywhereEndsTheRunWithTheFileNamed
     HostCalls closes;
     // Closed all the same, as Linux closes a descriptor whose close reports an error.
     closes.close = [](int descriptor) { return ::close(descriptor) != 0 || failsNow() ? -1 : 0; };
-    for (const HostCalls& calls : {writes, syncs, closes}) {
-        for (const std::string confirmation : {"", "999"}) {
-            for (int call = 1;; ++call) {
-                SCOPED_TRACE("call " + std::to_string(call) + " failing, answer '" + confirmation + "'");
-                testing::writeBytes(folder.file(std::string(evaluationFileName)), original);
-                callsLeft = call;
-                hostCalls = calls;
-                const int status = run({answer, confirmation});
-                hostCalls = HostCalls();
-                if (callsLeft > 0) {
-                    // The run made fewer calls of that kind, and none failed.
-                    EXPECT_EQ(status, 0) << errors.str();
-                    break;
+    HostCalls renames;
+    renames.renameat2 = [](int from, const char* fromName, int to, const char* toName, unsigned flags) {
+        return failsNow() ? -1 : ::renameat2(from, fromName, to, toName, flags);
+    };
+    HostCalls removes;
+    removes.unlinkat = [](int at, const char* name, int flags) {
+        return failsNow() ? -1 : ::unlinkat(at, name, flags);
+    };
+    const std::pair<int, std::string> failures[] = {{ENOSPC, "No space left on device"},
+                                                    {EIO, "Input/output error"},
+                                                    {EDQUOT, "Disk quota exceeded"},
+                                                    {EINTR, "Interrupted system call"}};
+    for (const HostCalls& calls : {opens, reads, writes, syncs, closes, renames, removes}) {
+        for (const auto& [error, cause] : failures) {
+            for (const std::string confirmation : {"", "999"}) {
+                for (int call = 1;; ++call) {
+                    SCOPED_TRACE(std::string("call ")
+                                     .append(std::to_string(call))
+                                     .append(" failing with '")
+                                     .append(cause)
+                                     .append("', answer '")
+                                     .append(confirmation)
+                                     .append("'"));
+                    testing::writeBytes(folder.file(std::string(evaluationFileName)), original);
+                    callsLeft = call;
+                    failure = error;
+                    hostCalls = calls;
+                    const int status = run({answer, confirmation});
+                    hostCalls = HostCalls();
+                    // Fewer calls of that kind, none failed; or an interrupted read, write or close, which
+                    // is taken up again (a close is done all the same).
+                    const bool interruptedAndGoneOn = error == EINTR && (calls.read != HostCalls().read ||
+                                                                         calls.write != HostCalls().write ||
+                                                                         calls.close != HostCalls().close);
+                    if (callsLeft > 0 || interruptedAndGoneOn) {
+                        EXPECT_EQ(status, 0) << errors.str();
+                        EXPECT_THAT(dialogue->shown, ::testing::Contains("notice: done"));
+                        if (callsLeft > 0) {
+                            break;
+                        }
+                        continue;
+                    }
+                    EXPECT_EQ(status, 1);
+                    EXPECT_THAT(errors.str(),
+                                ::testing::MatchesRegex("course-eval: .*'.+'.*" + cause + ".*\n"));
+                    EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
+                    const std::string now = readBytes(folder.file(std::string(evaluationFileName)));
+                    EXPECT_TRUE(now == original || splitCrLfLines(now).size() == 200) << now.size();
                 }
-                EXPECT_EQ(status, 1);
-                EXPECT_THAT(errors.str(),
-                            ::testing::MatchesRegex("course-eval: .*'.+'.*Input/output error.*\n"));
-                EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
-                const std::string now = readBytes(folder.file(std::string(evaluationFileName)));
-                EXPECT_TRUE(now == original || splitCrLfLines(now).size() == 200) << now.size();
             }
         }
     }

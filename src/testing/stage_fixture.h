@@ -41,7 +41,8 @@ protected:
     const std::string folderPath = folder.folderPath();
     std::unique_ptr<EvaluationTables> tables = std::make_unique<EvaluationTables>();
     DataFolder dataFolder{folderPath};
-    ActionLog actionLog{dataFolder.create(actionLogFileName)};
+    OutputFile logFile{dataFolder.create(actionLogFileName)};
+    ActionLog actionLog{logFile};
 };
 
 // A record of 43 fields whose description (column 2) is `description` and whose other fields are
