@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/types.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -22,6 +24,10 @@ struct HostCalls {
         return ::openat(at, name, flags, mode);
     };
     ssize_t (*read)(int, void*, std::size_t) = ::read;
+    // The file's attribute flags (FS_IOC_GETFLAGS).
+    int (*getFlags)(int, int*) = [](int descriptor, int* flags) {
+        return ::ioctl(descriptor, FS_IOC_GETFLAGS, flags);
+    };
 };
 
 // The calls in use; tests swap one and put it back.

@@ -415,7 +415,7 @@ Refusal HostFolder::whyNotReplaceable(std::string_view name, const HostFile& fil
          (errno == EACCES || errno == EROFS))) {
         return "the file is read-only";
     }
-    if (int flags = 0; file.isOpen() && ioctl(descriptorOf(file.native_), FS_IOC_GETFLAGS, &flags) == 0) {
+    if (int flags = 0; file.isOpen() && hostCalls.getFlags(descriptorOf(file.native_), &flags) == 0) {
         if ((flags & FS_IMMUTABLE_FL) != 0) {
             return "the file is immutable (its attribute i is set; see lsattr)";
         }
