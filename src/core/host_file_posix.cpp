@@ -2,6 +2,7 @@
 #include "core/host_calls_posix.h"
 #include "core/host_file.h"
 #include "core/posix_status.h"
+#include "core/run_error.h"
 
 #include <acl/libacl.h>
 #include <array>
@@ -47,6 +48,10 @@ extern "C" int isUserAttribute(const char* name, struct error_context* /*context
 
 std::error_code lastHostError() {
     return {errno, std::system_category()};
+}
+
+std::string hostCause(std::string_view /*path*/, const std::error_code& error) {
+    return std::strerror(error.value());
 }
 
 bool isAccessDenied(const std::error_code& error) {

@@ -1,18 +1,9 @@
 #include "core/host_folder.h"
 
-#include <algorithm>
 #include <new>
 #include <utility>
 
 namespace courseeval {
-
-std::string hostFolderName(std::string_view folderPath) {
-    std::string name(folderPath);
-#ifndef _WIN32
-    std::replace(name.begin(), name.end(), '\\', '/');
-#endif
-    return name;
-}
 
 HostFolder::HostFolder(std::string path, std::intptr_t native) : path_(std::move(path)), native_(native) {}
 

@@ -5,6 +5,7 @@
 #include "core/host_folder.h"
 #include "core/posix_status.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -266,6 +267,12 @@ HostFailure failureOf(const WalkFailure& failure) {
 } // namespace
 
 HostCalls hostCalls;
+
+std::string hostFolderName(std::string_view folderPath) {
+    std::string name(folderPath);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
 
 HostResult<HostFolder> HostFolder::open(const std::string& path) {
     std::variant<WalkEnd, WalkFailure> walked = walk(AT_FDCWD, {}, path);

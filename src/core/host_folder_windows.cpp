@@ -137,6 +137,10 @@ BOOL WINAPI removeTemporaryOnInterruption(DWORD /*event*/) {
 
 } // namespace
 
+std::string hostFolderName(std::string_view folderPath) {
+    return std::string(folderPath);
+}
+
 HostResult<HostFolder> HostFolder::open(const std::string& path) {
     const std::wstring full = fullFolderPath(path);
     // Without FILE_SHARE_DELETE: while the run holds the folder, nobody renames or removes it, or any

@@ -1,6 +1,6 @@
 #include "run/command_line.h"
 
-#include "core/host_process.h"
+#include "run/host_process.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "core/host_process.h"
 #include "run/command_line.h"
 #include "run/console_dialogue.h"
+#include "run/host_process.h"
 #include "run/run_session.h"
 
 #include <csignal>

@@ -18,7 +18,7 @@ inline constexpr const char* defaultFolderPath = "h:\\tarnholm_2\\";
 std::string folderPathFromAnswer(const std::string& answer);
 
 // Gives the seed of the run's random source: the time of day in seconds since midnight
-// (secondsSinceMidnight() of core/host_process.h for a real run).
+// (secondsSinceMidnight() of run/host_process.h for a real run).
 using SeedClock = std::function<std::uint32_t()>;
 
 // One whole run on `tables`, which must be empty (new, or reset): the two prompts, the action log, sample

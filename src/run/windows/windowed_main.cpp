@@ -1,7 +1,7 @@
 // course-evalw.exe: the run in dialog boxes, without a console window, for users who start the program
 // from Explorer. course-eval.exe stays the console program for cmd and scripts.
-#include "core/host_process.h"
 #include "run/command_line.h"
+#include "run/host_process.h"
 #include "run/run_session.h"
 #include "run/windows/dialog_box_dialogue.h"
 

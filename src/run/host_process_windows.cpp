@@ -1,5 +1,5 @@
-#include "core/host_process.h"
 #include "core/host_text.h"
+#include "run/host_process.h"
 
 #include <ctime>
 #include <windows.h>

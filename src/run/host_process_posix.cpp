@@ -1,7 +1,5 @@
-#include "core/host_process.h"
-#include "core/run_error.h"
+#include "run/host_process.h"
 
-#include <cstring>
 #include <ctime>
 #include <unistd.h>
 
@@ -18,10 +16,6 @@ bool standardInputIsInteractive() {
 bool localTimeNow(std::tm& local) {
     const std::time_t now = std::time(nullptr);
     return localtime_r(&now, &local) != nullptr;
-}
-
-std::string hostCause(std::string_view /*path*/, const std::error_code& error) {
-    return std::strerror(error.value());
 }
 
 const char* const moreHelpLine = "More in the manual: man course-eval\n";
