@@ -28,8 +28,9 @@ struct HostFailure {
 
 // The system's code of the host call that failed last.
 std::error_code lastHostError();
-// Whether `error` says that the user may not open the file so (EACCES; ERROR_ACCESS_DENIED on Windows).
-bool isAccessDenied(const std::error_code& error);
+// Whether `error` says that the file may not be opened so: the user may not (EACCES), or, on Windows,
+// another program holds it.
+bool isAccessRefused(const std::error_code& error);
 
 // What a host call that gives a value returns: the value, or what failed.
 template <typename T>

@@ -54,7 +54,7 @@ std::string hostCause(std::string_view /*path*/, const std::error_code& error) {
     return std::strerror(error.value());
 }
 
-bool isAccessDenied(const std::error_code& error) {
+bool isAccessRefused(const std::error_code& error) {
     return error.value() == EACCES;
 }
 

@@ -32,8 +32,9 @@ std::error_code lastHostError() {
     return {static_cast<int>(GetLastError()), std::system_category()};
 }
 
-bool isAccessDenied(const std::error_code& error) {
-    return error.value() == ERROR_ACCESS_DENIED;
+bool isAccessRefused(const std::error_code& error) {
+    const auto code = static_cast<DWORD>(error.value());
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
 }
 
 void HostFile::closeQuietly(std::intptr_t native, bool locked) noexcept {

@@ -26,6 +26,35 @@ std::string HostFolder::pathOf(std::string_view name) const {
     return std::string(path_).append(name);
 }
 
+HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
+    HostResult<HostFile> opened = openHere(name, request);
+    if (!opened) {
+        // What stands there is named when it is no regular file, so that the error says what it is.
+        if (const std::optional<FileStatus> standing = statusOf(name)) {
+            if (const Refusal kind = notARegularFile(standing->kind)) {
+                return HostFailure(*kind);
+            }
+        }
+        return opened;
+    }
+    if (!opened->isOpen()) {
+        return opened;
+    }
+    const HostResult<FileStatus> status = opened->status();
+    if (!status) {
+        return status.failure();
+    }
+    Refusal refused = notARegularFile(status->kind);
+    if (!refused && request.access == OpenRequest::Access::writing) {
+        // Writing a file with other names would change it under those too, wherever they stand.
+        refused = hasOtherNames(status->links);
+    }
+    if (refused) {
+        return HostFailure(*refused);
+    }
+    return opened;
+}
+
 TemporaryFile::TemporaryFile(const HostFolder& folder, std::string name, HostFile opened)
     : file(std::move(opened)), folder_(&folder), name_(std::move(name)) {}
 

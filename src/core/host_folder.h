@@ -108,6 +108,9 @@ public:
 private:
     friend class TemporaryFile;
     HostFolder(std::string path, std::intptr_t native);
+    // openFile() as far as it is the host's: the opening alone, without waiting, a closed HostFile when
+    // the name is missing or taken as the request says.
+    HostResult<HostFile> openHere(std::string_view name, const OpenRequest& request) const;
 
     std::string path_;
     std::intptr_t native_ = -1;

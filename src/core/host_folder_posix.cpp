@@ -334,7 +334,7 @@ HostResult<HostFolder::Reached> HostFolder::follow(std::string_view name) const 
                    end.status ? std::optional<FileStatus>(statusFrom(*end.status)) : std::nullopt};
 }
 
-HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
+HostResult<HostFile> HostFolder::openHere(std::string_view name, const OpenRequest& request) const {
     using Creation = OpenRequest::Creation;
     const bool writing = request.access == OpenRequest::Access::writing;
     const bool onlyNew = request.creation == Creation::newOnly || request.creation == Creation::temporary;
@@ -353,25 +353,7 @@ HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenReque
             (request.creation == Creation::existing && error.value() == ENOENT)) {
             return HostFile();
         }
-        // What stands there is named when it is no regular file, so that the error says what it is.
-        if (const std::optional<FileStatus> standing = statusOf(name)) {
-            if (const Refusal kind = notARegularFile(standing->kind)) {
-                return HostFailure(*kind);
-            }
-        }
         return HostFailure(error);
-    }
-    const HostResult<FileStatus> status = file.status();
-    if (!status) {
-        return status.failure();
-    }
-    Refusal refused = notARegularFile(status->kind);
-    if (!refused && writing) {
-        // Writing a file with other names would change it under those too, wherever they stand.
-        refused = hasOtherNames(status->links);
-    }
-    if (refused) {
-        return HostFailure(*refused);
     }
     // Writing waits for the disk as usual (reading a regular file does all the same).
     if (writing) {

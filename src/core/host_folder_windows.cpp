@@ -221,7 +221,7 @@ HostResult<HostFolder::Reached> HostFolder::follow(std::string_view name) const 
     return Reached{this, std::nullopt, std::string(name), *status};
 }
 
-HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
+HostResult<HostFile> HostFolder::openHere(std::string_view name, const OpenRequest& request) const {
     using Creation = OpenRequest::Creation;
     const bool writing = request.access == OpenRequest::Access::writing;
     const bool temporary = request.creation == Creation::temporary;
@@ -246,23 +246,7 @@ HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenReque
             (request.creation == Creation::existing && error == ERROR_FILE_NOT_FOUND)) {
             return HostFile();
         }
-        if (const std::optional<FileStatus> standing = statusOf(name)) {
-            if (const Refusal kind = notARegularFile(standing->kind)) {
-                return HostFailure(*kind);
-            }
-        }
         return HostFailure(std::error_code(static_cast<int>(error), std::system_category()));
-    }
-    const HostResult<FileStatus> status = file.status();
-    if (!status) {
-        return status.failure();
-    }
-    Refusal refused = notARegularFile(status->kind);
-    if (!refused && writing) {
-        refused = hasOtherNames(status->links);
-    }
-    if (refused) {
-        return HostFailure(*refused);
     }
     return file;
 }

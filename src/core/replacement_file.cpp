@@ -37,11 +37,12 @@ ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name
         if (const Refusal otherNames = hasOtherNames(status.links)) {
             throw fileError("cannot replace", shown_, *otherNames);
         }
-        // A file the user may write but not read stays closed: its permission bits are still kept. Any
-        // other failure is one.
+        // A file the user may write but not read stays closed: its permission bits are still kept (on
+        // Windows one that another program holds, for which the replacement waits). Any other failure is
+        // one.
         if (HostResult<HostFile> old = targetFolder.openFile(target_.name, {})) {
             old_ = std::move(*old);
-        } else if (!isAccessDenied(old.failure().code)) {
+        } else if (!isAccessRefused(old.failure().code)) {
             throw fileError("cannot replace", shown_, old.failure());
         }
         if (old_.isOpen()) {
