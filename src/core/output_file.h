@@ -62,7 +62,9 @@ public:
         if (most > bufferCapacity - used_) {
             flush();
         }
-        used_ += fill(buffer_.get() + used_);
+        const std::size_t filled = fill(buffer_.get() + used_);
+        assert(filled <= most);
+        used_ += filled;
     }
     // Writes `pieces` with a TAB between each and a line end after the last: a line of fields. Each piece
     // stays where it is, unchanged, until the file is flushed or closed, as for writeStored().

@@ -105,6 +105,20 @@ TEST(OutputFileTest, FullDiskFailsWhenTheBufferIsHandedOnAndNamesTheFile) {
 }
 #endif
 
+TEST(OutputFileTest, StoredLineOneByteLongerThanWhatTheBufferHasLeftGoesOutWhole) {
+    TempFolder folder;
+    const std::string filler(OutputFile::bufferCapacity - 4, 'x');
+    {
+        OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
+        file.writePiece(filler);
+        // "a\tb\r\n" is 5 bytes, where 4 are left.
+        const std::string_view pieces[] = {"a", "b"};
+        file.writeStoredLine(pieces);
+        file.close();
+    }
+    EXPECT_EQ(readBytes(folder.file("out.txt")), filler + "a\tb\r\n");
+}
+
 TEST(OutputFileTest, FileLeftOpenByAnErrorKeepsWhatWasWritten) {
     TempFolder folder;
     try {

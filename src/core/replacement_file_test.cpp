@@ -388,6 +388,23 @@ TEST_F(ReplacementFileTest, InterruptionRemovesTheNewFileAndLeftoversGoWithTheNe
     EXPECT_EQ(readBytes(target), "old");
     EXPECT_THAT(namesInFolder(), ::testing::UnorderedElementsAre("data.txt", ".data.txt.k3x9qa.keep"));
 }
+
+TEST_F(ReplacementFileTest, ProgramsOwnInterruptionHandlingIsBackOnceTheNewFileIsKeptOrGone) {
+    struct sigaction mine {};
+    mine.sa_handler = [](int /*signal*/) {};
+    struct sigaction before {};
+    ASSERT_EQ(sigaction(SIGTERM, &mine, &before), 0);
+    const auto handler = [] {
+        struct sigaction now {};
+        sigaction(SIGTERM, nullptr, &now);
+        return now.sa_handler;
+    };
+    ReplacementFile(hostFolder, "data.txt", target).commit("new\r\n");
+    EXPECT_EQ(handler(), mine.sa_handler);
+    { const ReplacementFile abandoned(hostFolder, "data.txt", target); }
+    EXPECT_EQ(handler(), mine.sa_handler);
+    sigaction(SIGTERM, &before, nullptr);
+}
 #endif
 
 } // namespace
