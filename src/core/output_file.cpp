@@ -89,9 +89,7 @@ void OutputFile::writeThrough(std::string_view text) {
     flush();
     text.remove_prefix(head);
     if (text.size() >= bufferCapacity) {
-        if (const std::error_code error = file_.writeAll(text.data(), text.size())) {
-            throw fileError("cannot write to", path_, error);
-        }
+        require(file_.writeAll(text.data(), text.size()), "cannot write to", path_);
     } else {
         std::copy(text.begin(), text.end(), buffer_.get());
         used_ = text.size();
@@ -123,16 +121,12 @@ std::size_t OutputFile::takePieces() {
 
 void OutputFile::flush() {
     assert(file_.isOpen());
-    if (const std::error_code error = file_.writeAll(pieces_.data(), takePieces())) {
-        throw fileError("cannot write to", path_, error);
-    }
+    require(file_.writeAll(pieces_.data(), takePieces()), "cannot write to", path_);
 }
 
 void OutputFile::close() {
     flush();
-    if (const std::error_code error = file_.close()) {
-        throw fileError("cannot close", path_, error);
-    }
+    require(file_.close(), "cannot close", path_);
 }
 
 } // namespace courseeval
