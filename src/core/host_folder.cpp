@@ -58,6 +58,26 @@ HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenReque
 TemporaryFile::TemporaryFile(const HostFolder& folder, std::string name, HostFile opened)
     : file(std::move(opened)), folder_(&folder), name_(std::move(name)) {}
 
+HostResult<TemporaryFile> TemporaryFile::createUnregistered(const HostFolder& folder, std::string name) {
+    HostResult<HostFile> opened =
+        folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
+    if (!opened) {
+        return opened.failure();
+    }
+    TemporaryFile created(folder, std::move(name), std::move(*opened));
+    if (created.file.isOpen()) {
+        const HostResult<FileStatus> status = created.file.status();
+        if (!status) {
+            created.file = HostFile();
+            folder.remove(created.name_);
+            return status.failure();
+        }
+        created.status_ = *status;
+        created.pending_ = true;
+    }
+    return created;
+}
+
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
     : file(std::move(other.file)), folder_(other.folder_), name_(std::move(other.name_)),
       status_(other.status_), pending_(std::exchange(other.pending_, false)) {}

@@ -153,6 +153,8 @@ public:
 
 private:
     TemporaryFile(const HostFolder& folder, std::string name, HostFile opened);
+    // create() but for the registration, which is the host's: the file pending, when it was created.
+    static HostResult<TemporaryFile> createUnregistered(const HostFolder& folder, std::string name);
 
     const HostFolder* folder_;
     std::string name_;

@@ -194,8 +194,8 @@ struct PendingTemporary {
     int folder = -1;
     std::unique_ptr<char[]> name;
     std::unique_ptr<char[]> shown;
-    dev_t device = 0;
-    ino_t identity = 0;
+    std::uint64_t device = 0;
+    std::uint64_t identity = 0;
 };
 PendingTemporary temporary;
 std::atomic<const PendingTemporary*> pendingTemporary{nullptr};
@@ -479,28 +479,15 @@ std::optional<HostFolder::ReplaceFailure> HostFolder::replace(std::string_view t
 HostResult<TemporaryFile> TemporaryFile::create(const HostFolder& folder, std::string name) {
     // Held back from the creation until the file is registered, an interruption cannot leave it behind.
     const InterruptionsHeld held;
-    HostResult<HostFile> opened =
-        folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
-    if (!opened) {
-        return opened.failure();
-    }
-    TemporaryFile created(folder, std::move(name), std::move(*opened));
-    if (!created.file.isOpen()) {
+    HostResult<TemporaryFile> created = createUnregistered(folder, std::move(name));
+    if (!created || !created->pending_) {
         return created;
     }
-    struct stat status {};
-    if (fstat(descriptorOf(created.file.native_), &status) != 0) {
-        const std::error_code error = lastHostError();
-        unlinkat(descriptorOf(folder.native_), created.name_.c_str(), 0);
-        return HostFailure(error);
-    }
-    created.status_ = statusFrom(status);
-    created.pending_ = true;
     temporary.folder = descriptorOf(folder.native_);
-    temporary.device = status.st_dev;
-    temporary.identity = status.st_ino;
-    temporary.name = copyOf(created.name_);
-    temporary.shown = copyOf(folder.pathOf(created.name_));
+    temporary.device = created->status_.device;
+    temporary.identity = created->status_.identity;
+    temporary.name = copyOf(created->name_);
+    temporary.shown = copyOf(folder.pathOf(created->name_));
     pendingTemporary.store(&temporary);
     struct sigaction action {};
     action.sa_handler = removeTemporaryAndEnd;

@@ -252,22 +252,11 @@ HostResult<HostFile> HostFolder::openHere(std::string_view name, const OpenReque
 }
 
 HostResult<TemporaryFile> TemporaryFile::create(const HostFolder& folder, std::string name) {
-    HostResult<HostFile> opened =
-        folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
-    if (!opened) {
-        return opened.failure();
-    }
-    TemporaryFile created(folder, std::move(name), std::move(*opened));
-    if (!created.file.isOpen()) {
+    HostResult<TemporaryFile> created = createUnregistered(folder, std::move(name));
+    if (!created || !created->pending_) {
         return created;
     }
-    const HostResult<FileStatus> status = created.file.status();
-    if (!status) {
-        return status.failure();
-    }
-    created.status_ = *status;
-    created.pending_ = true;
-    const std::wstring full = folder.wide_ + wideFromText(created.name_);
+    const std::wstring full = folder.wide_ + wideFromText(created->name_);
     temporaryName = std::make_unique<wchar_t[]>(full.size() + 1);
     std::copy(full.c_str(), full.c_str() + full.size() + 1, temporaryName.get());
     pendingTemporary.store(temporaryName.get());
