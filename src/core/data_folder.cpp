@@ -71,27 +71,28 @@ InputFile DataFolder::openEvaluationFile() {
     if (const Refusal kind = notARegularFile(named.status->kind)) {
         throw fileError("cannot read", path, *kind);
     }
-    HostResult<HostFile> opened = named.folder().openFile(named.name, {});
+    HostResult<HostFolder::Opened> opened = named.folder().openFile(named.name, {});
     if (!opened) {
         // A refusal says what stands there instead of a file to read.
         throw fileError(opened.failure().refusal.empty() ? "cannot open" : "cannot read", path,
                         opened.failure());
     }
-    if (!opened->isOpen()) {
+    auto& [file, status] = *opened;
+    if (!file.isOpen()) {
         throw fileError("cannot open", path, ENOENT);
     }
-    const FileStatus status = valueOf(opened->status(), "cannot read", path);
     if (!status.sameFileAs(*named.status)) {
         throw fileError("cannot open", path, "the file was replaced while it was opened");
     }
     if (const Refusal tooLarge = tooLargeToRead(status.stamp.size)) {
         throw fileError("cannot read", path, *tooLarge);
     }
-    evaluationAccess_ = valueOf(opened->access(status), "cannot read", path);
-    return {std::move(*opened), status, path, logNameOf(evaluationFileName), folder_, evaluationFileName};
+    evaluationAccess_ = valueOf(file.access(status), "cannot read", path);
+    return {std::move(file), status, path, logNameOf(evaluationFileName), folder_, evaluationFileName};
 }
 
-HostFile DataFolder::openToWrite(std::string_view fileName, Creation creation, unsigned permissions) const {
+HostFolder::Opened DataFolder::openToWrite(std::string_view fileName, Creation creation,
+                                           unsigned permissions) const {
     return valueOf(folder_.openFile(fileName, {Access::writing, creation, permissions}), "cannot create",
                    pathOf(fileName));
 }
@@ -101,7 +102,7 @@ OutputFile DataFolder::create(std::string_view fileName) const {
     if (evaluationAccess_) {
         return createDerived(fileName, *evaluationAccess_);
     }
-    HostFile file = openToWrite(fileName, Creation::either, defaultPermissions);
+    HostFile file = openToWrite(fileName, Creation::either, defaultPermissions).file;
     require(file.truncate(), "cannot create", pathOf(fileName));
     return {std::move(file), pathOf(fileName), logNameOf(fileName)};
 }
@@ -111,28 +112,28 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
     // A new file gets the evaluation file's group where the user may give it that, and the evaluation
     // file's access for the group it has: its access list, or its read and write bits within the umask and
     // no entries beyond them (none inherited from the folder's default list, say).
-    const auto derived = [&](HostFile file) -> OutputFile {
-        std::uint32_t group = valueOf(file.status(), "cannot read", path).group;
-        if (group != source.group && file.giveGroup(source.group)) {
+    const auto derived = [&](HostFolder::Opened created) -> OutputFile {
+        std::uint32_t group = created.status.group;
+        if (group != source.group && created.file.giveGroup(source.group)) {
             group = source.group;
         }
         FileAccess access = accessFor(source, group);
         if (access.extendedEntries.empty()) {
             access.permissions &= defaultPermissions & ~fileCreationMask();
         }
-        require(file.setAccess(access), "cannot create", path);
-        return {std::move(file), path, logNameOf(fileName)};
+        require(created.file.setAccess(access), "cannot create", path);
+        return {std::move(created.file), path, logNameOf(fileName)};
     };
-    HostFile file = openToWrite(fileName, Creation::existing, 0);
-    if (!file.isOpen()) {
-        if (file = openToWrite(fileName, Creation::newOnly, ownerReadWrite); file.isOpen()) {
-            return derived(std::move(file));
+    HostFolder::Opened opened = openToWrite(fileName, Creation::existing, 0);
+    if (!opened.file.isOpen()) {
+        if (opened = openToWrite(fileName, Creation::newOnly, ownerReadWrite); opened.file.isOpen()) {
+            return derived(std::move(opened));
         }
         // Another program put a file at the name meanwhile.
-        file = openToWrite(fileName, Creation::either, ownerReadWrite);
+        opened = openToWrite(fileName, Creation::either, ownerReadWrite);
     }
     // A file created by an earlier run, or by someone else, may be more readable than this run's data.
-    const FileStatus status = valueOf(file.status(), "cannot read", path);
+    auto& [file, status] = opened;
     switch (readersOf(valueOf(file.access(status), "cannot read", path), source, currentUser())) {
     case Readers::within:
         require(file.truncate(), "cannot create", path);
@@ -152,11 +153,11 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
     }
     file = HostFile();
     require(folder_.remove(fileName), "cannot create", path);
-    file = openToWrite(fileName, Creation::newOnly, ownerReadWrite);
-    if (!file.isOpen()) {
+    opened = openToWrite(fileName, Creation::newOnly, ownerReadWrite);
+    if (!opened.file.isOpen()) {
         throw fileError("cannot create", path, "another program put a file at this name meanwhile");
     }
-    return derived(std::move(file));
+    return derived(std::move(opened));
 }
 
 void DataFolder::replaceEvaluationFile(std::string_view content) const {

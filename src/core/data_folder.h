@@ -45,8 +45,8 @@ public:
 private:
     std::string logNameOf(std::string_view fileName) const;
     // Opens the file `fileName` to write it (see HostFolder::openFile()); errors "cannot create".
-    HostFile openToWrite(std::string_view fileName, OpenRequest::Creation creation,
-                         unsigned permissions) const;
+    HostFolder::Opened openToWrite(std::string_view fileName, OpenRequest::Creation creation,
+                                   unsigned permissions) const;
     void requireLock() const;
     // A derived file of the evaluation file's access: an existing one that would show the data to anyone
     // else is replaced by a new one.

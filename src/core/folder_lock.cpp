@@ -25,26 +25,26 @@ HostFile FolderLock::lockLog(const std::string& path) {
     if (folder_->lock() == HostFile::Lock::heldElsewhere) {
         throw folderInUse(folder_->pathOf(""));
     }
-    HostFile log = valueOf(
+    HostFolder::Opened log = valueOf(
         folder_->openFile(logFileName_, {OpenRequest::Access::writing, OpenRequest::Creation::either}),
         "cannot create", path);
-    logStatus_ = valueOf(log.status(), "cannot read", path);
+    logStatus_ = log.status;
     // A file system without locks at all leaves the run unlocked: refusing every run there would leave its
     // users without the tool.
-    if (log.lock() == HostFile::Lock::heldElsewhere) {
+    if (log.file.lock() == HostFile::Lock::heldElsewhere) {
         throw folderInUse(folder_->pathOf(""));
     }
     requireLogStillLocked(*folder_, logFileName_, logStatus_);
-    require(log.truncate(), "cannot create", path);
-    return log;
+    require(log.file.truncate(), "cannot create", path);
+    return std::move(log.file);
 }
 
 void FolderLock::release(std::string_view written) {
     requireLogStillLocked(*folder_, logFileName_, logStatus_);
     // Read back through the server, as another client would read it: a run that another client let in
     // meanwhile has written the log too.
-    HostFile log = valueOf(folder_->openFile(logFileName_, {}), "cannot open", log_.path());
-    if (!log.isOpen() || !valueOf(log.status(), "cannot read", log_.path()).sameFileAs(logStatus_)) {
+    auto [log, status] = valueOf(folder_->openFile(logFileName_, {}), "cannot open", log_.path());
+    if (!log.isOpen() || !status.sameFileAs(logStatus_)) {
         lost(replacedLog);
     }
     std::string held(written.size() + 1, '\0');

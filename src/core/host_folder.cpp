@@ -26,7 +26,7 @@ std::string HostFolder::pathOf(std::string_view name) const {
     return std::string(path_).append(name);
 }
 
-HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
+HostResult<HostFolder::Opened> HostFolder::openFile(std::string_view name, const OpenRequest& request) const {
     HostResult<HostFile> opened = openHere(name, request);
     if (!opened) {
         // What stands there is named when it is no regular file, so that the error says what it is.
@@ -35,13 +35,18 @@ HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenReque
                 return HostFailure(*kind);
             }
         }
-        return opened;
+        return opened.failure();
     }
     if (!opened->isOpen()) {
-        return opened;
+        return Opened{};
     }
     const HostResult<FileStatus> status = opened->status();
     if (!status) {
+        // A temporary file is not left behind.
+        if (request.creation == OpenRequest::Creation::temporary) {
+            *opened = HostFile();
+            remove(name);
+        }
         return status.failure();
     }
     Refusal refused = notARegularFile(status->kind);
@@ -52,29 +57,21 @@ HostResult<HostFile> HostFolder::openFile(std::string_view name, const OpenReque
     if (refused) {
         return HostFailure(*refused);
     }
-    return opened;
+    return Opened{std::move(*opened), *status};
 }
 
 TemporaryFile::TemporaryFile(const HostFolder& folder, std::string name, HostFile opened)
     : file(std::move(opened)), folder_(&folder), name_(std::move(name)) {}
 
 HostResult<TemporaryFile> TemporaryFile::createUnregistered(const HostFolder& folder, std::string name) {
-    HostResult<HostFile> opened =
+    HostResult<HostFolder::Opened> opened =
         folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
     if (!opened) {
         return opened.failure();
     }
-    TemporaryFile created(folder, std::move(name), std::move(*opened));
-    if (created.file.isOpen()) {
-        const HostResult<FileStatus> status = created.file.status();
-        if (!status) {
-            created.file = HostFile();
-            folder.remove(created.name_);
-            return status.failure();
-        }
-        created.status_ = *status;
-        created.pending_ = true;
-    }
+    TemporaryFile created(folder, std::move(name), std::move(opened->file));
+    created.status_ = opened->status;
+    created.pending_ = created.file.isOpen();
     return created;
 }
 

@@ -65,11 +65,16 @@ public:
     struct Reached;
     HostResult<Reached> follow(std::string_view name) const;
 
+    // A file openFile() opened, with its status at the opening.
+    struct Opened {
+        HostFile file; // closed when the name is missing and an existing file was asked for, or taken
+                       // and a new one was
+        FileStatus status;
+    };
     // Opens the file `name` as `request` asks, a symbolic link never followed and nothing ever waited on:
     // anything but a regular file is refused as what it is ("is a FIFO, not a regular file"), and so is a
-    // file to be written that has other names. A closed HostFile when the name is missing and an existing
-    // file was asked for, or taken and a new one was.
-    HostResult<HostFile> openFile(std::string_view name, const OpenRequest& request) const;
+    // file to be written that has other names.
+    HostResult<Opened> openFile(std::string_view name, const OpenRequest& request) const;
 
     // Removes the file `name`; a missing one is no failure.
     std::error_code remove(std::string_view name) const;

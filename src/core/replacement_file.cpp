@@ -40,15 +40,13 @@ ReplacementFile::ReplacementFile(const HostFolder& folder, std::string_view name
         // A file the user may write but not read stays closed: its permission bits are still kept (on
         // Windows one that another program holds, for which the replacement waits). Any other failure is
         // one.
-        if (HostResult<HostFile> old = targetFolder.openFile(target_.name, {})) {
-            old_ = std::move(*old);
-        } else if (!isAccessRefused(old.failure().code)) {
-            throw fileError("cannot replace", shown_, old.failure());
-        }
-        if (old_.isOpen()) {
-            if (const HostResult<FileStatus> opened = old_.status(); !opened || !opened->sameFileAs(status)) {
+        if (HostResult<HostFolder::Opened> old = targetFolder.openFile(target_.name, {})) {
+            if (old->file.isOpen() && !old->status.sameFileAs(status)) {
                 throw fileError("cannot replace", shown_, "the file was replaced while it was opened");
             }
+            old_ = std::move(old->file);
+        } else if (!isAccessRefused(old.failure().code)) {
+            throw fileError("cannot replace", shown_, old.failure());
         }
         if (const Refusal refused = targetFolder.whyNotReplaceable(target_.name, old_, status)) {
             throw fileError("cannot replace", shown_, *refused);
