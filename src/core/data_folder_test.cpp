@@ -83,11 +83,11 @@ TEST_F(DataFolderTest, LockHoldsARecordLockAndIsLostWhenTheLogHoldsWhatTheRunDid
     actionLog.logAction("this run's entry");
     const std::string log = temp.file(std::string(actionLogFileName));
     // The record lock that network file systems carry to the server, as a run on another client asks it.
-    const int otherClient = open(log.c_str(), O_WRONLY);
+    const int otherClient = open(log.c_str(), O_WRONLY | O_APPEND);
     struct flock whole {};
     whole.l_type = F_WRLCK;
     EXPECT_NE(fcntl(otherClient, F_OFD_SETLK, &whole), 0);
-    // A run that got in all the same (its client saw no lock) writes the log too.
+    // A run that got in all the same (its client saw no lock) adds to the log.
     EXPECT_EQ(write(otherClient, "x", 1), 1);
     close(otherClient);
     EXPECT_EQ(errorOf([&] { lock.release(actionLog.written()); }),
@@ -235,8 +235,9 @@ TEST_F(DataFolderTest, DerivedFilesAreNoMoreReadableThanTheEvaluationFile) {
         stat(temp.file(name).c_str(), &status);
         return status.st_mode & 0777;
     };
+    // The group may change the data; what a run derives from them is written within the user's umask.
     writeBytes(evaluationFile, "");
-    chmod(evaluationFile.c_str(), 0640);
+    chmod(evaluationFile.c_str(), 0660);
     writeBytes(temp.file("earlier.txt"), "an earlier run's output");
     chmod(temp.file("earlier.txt").c_str(), 0644);
     readEvaluationFile();
