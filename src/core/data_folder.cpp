@@ -10,10 +10,6 @@ namespace courseeval {
 
 namespace {
 
-// Files the run creates may be read and written by all, within the umask, unless they show data.
-constexpr unsigned defaultPermissions = 0666;
-constexpr unsigned ownerReadWrite = 0600;
-
 using Access = OpenRequest::Access;
 using Creation = OpenRequest::Creation;
 
@@ -102,7 +98,7 @@ OutputFile DataFolder::create(std::string_view fileName) const {
     if (evaluationAccess_) {
         return createDerived(fileName, *evaluationAccess_);
     }
-    HostFile file = openToWrite(fileName, Creation::either, defaultPermissions).file;
+    HostFile file = openToWrite(fileName, Creation::either, sharedFilePermissions).file;
     require(file.truncate(), "cannot create", pathOf(fileName));
     return {std::move(file), pathOf(fileName), logNameOf(fileName)};
 }
@@ -119,18 +115,18 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
         }
         FileAccess access = accessFor(source, group);
         if (access.extendedEntries.empty()) {
-            access.permissions &= defaultPermissions & ~fileCreationMask();
+            access.permissions &= sharedFilePermissions & ~fileCreationMask();
         }
         require(created.file.setAccess(access), "cannot create", path);
         return {std::move(created.file), path, logNameOf(fileName)};
     };
     HostFolder::Opened opened = openToWrite(fileName, Creation::existing, 0);
     if (!opened.file.isOpen()) {
-        if (opened = openToWrite(fileName, Creation::newOnly, ownerReadWrite); opened.file.isOpen()) {
+        if (opened = openToWrite(fileName, Creation::newOnly, privateFilePermissions); opened.file.isOpen()) {
             return derived(std::move(opened));
         }
         // Another program put a file at the name meanwhile.
-        opened = openToWrite(fileName, Creation::either, ownerReadWrite);
+        opened = openToWrite(fileName, Creation::either, privateFilePermissions);
     }
     // A file created by an earlier run, or by someone else, may be more readable than this run's data.
     auto& [file, status] = opened;
@@ -153,7 +149,7 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
     }
     file = HostFile();
     require(folder_.remove(fileName), "cannot create", path);
-    opened = openToWrite(fileName, Creation::newOnly, ownerReadWrite);
+    opened = openToWrite(fileName, Creation::newOnly, privateFilePermissions);
     if (!opened.file.isOpen()) {
         throw fileError("cannot create", path, "another program put a file at this name meanwhile");
     }

@@ -30,6 +30,11 @@ bool followsLink(std::uint32_t linkOwner, std::uint32_t user);
 // other names too, which may stand anywhere on the file system. Nothing for a file of one name.
 Refusal hasOtherNames(std::uint64_t links);
 
+// The permission bits of a new file, within the umask: one that shows nothing of the data may be read and
+// written by all; one that does is the user's alone until it is given the evaluation file's access.
+inline constexpr unsigned sharedFilePermissions = 0666;
+inline constexpr unsigned privateFilePermissions = 0600;
+
 // The most an evaluation file may hold. A real export (1000 records of 43 fields) is well under 1 MB; the
 // limit keeps the memory of a run bounded whatever file stands in the folder.
 inline constexpr std::uint64_t evaluationFileSizeLimit = std::uint64_t{64} * 1024 * 1024;

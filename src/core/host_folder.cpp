@@ -64,8 +64,8 @@ TemporaryFile::TemporaryFile(const HostFolder& folder, std::string name, HostFil
     : file(std::move(opened)), folder_(&folder), name_(std::move(name)) {}
 
 HostResult<TemporaryFile> TemporaryFile::createUnregistered(const HostFolder& folder, std::string name) {
-    HostResult<HostFolder::Opened> opened =
-        folder.openFile(name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary});
+    HostResult<HostFolder::Opened> opened = folder.openFile(
+        name, {OpenRequest::Access::writing, OpenRequest::Creation::temporary, privateFilePermissions});
     if (!opened) {
         return opened.failure();
     }

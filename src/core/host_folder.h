@@ -29,7 +29,7 @@ struct OpenRequest {
     Access access = Access::reading;
     Creation creation = Creation::existing;
     // A new file's permission bits, within the umask (POSIX).
-    unsigned permissions = 0666;
+    unsigned permissions = sharedFilePermissions;
 };
 
 // A folder of the host, opened once and then held: a descriptor on POSIX, on Windows a handle that keeps

@@ -30,7 +30,6 @@ namespace {
 // A chain of links longer than this is taken for a loop, as the kernel does.
 constexpr int maxLinksFollowed = 40;
 constexpr unsigned writePermissions = 0222;
-constexpr unsigned ownerReadWrite = 0600;
 
 int descriptorOf(std::intptr_t native) {
     return static_cast<int>(native);
@@ -339,14 +338,12 @@ HostResult<HostFile> HostFolder::openHere(std::string_view name, const OpenReque
     const bool writing = request.access == OpenRequest::Access::writing;
     const bool onlyNew = request.creation == Creation::newOnly || request.creation == Creation::temporary;
     const int creating = request.creation == Creation::existing ? 0 : onlyNew ? O_CREAT | O_EXCL : O_CREAT;
-    const unsigned permissions =
-        request.creation == Creation::temporary ? ownerReadWrite : request.permissions;
     // Without O_NONBLOCK, opening a FIFO would wait for a writer or a reader; with it, a FIFO nobody reads
     // fails ENXIO, and one that opens is refused before anything is read or written.
     HostFile file(
         hostCalls.openat(descriptorOf(native_), std::string(name).c_str(),
                          (writing ? O_WRONLY : O_RDONLY) | creating | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                         static_cast<mode_t>(permissions)));
+                         static_cast<mode_t>(request.permissions)));
     if (!file.isOpen()) {
         const std::error_code error = lastHostError();
         if ((onlyNew && error.value() == EEXIST) ||

@@ -9,8 +9,6 @@ namespace courseeval {
 namespace {
 
 constexpr int nameAttempts = 100;
-// A new evaluation file may be read and written by all, within the umask, as any file the user creates.
-constexpr unsigned newFilePermissions = 0666;
 
 std::string randomLetters() {
     static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -87,7 +85,8 @@ void ReplacementFile::commit(std::string_view content) {
                 require(file.setAccess(accessFor(oldAccess, given.group)), "cannot create", shown_);
             }
         } else {
-            require(file.setPermissions(newFilePermissions & ~fileCreationMask()), "cannot create", shown_);
+            require(file.setPermissions(sharedFilePermissions & ~fileCreationMask()), "cannot create",
+                    shown_);
         }
         // Nothing of the run may hold the old file open while it is replaced (Windows would refuse).
         old_ = HostFile();
