@@ -23,10 +23,6 @@ namespace courseeval {
 
 namespace {
 
-int descriptorOf(std::intptr_t native) {
-    return static_cast<int>(native);
-}
-
 // An access list, freed when it goes.
 struct AclFree {
     void operator()(void* acl) const { acl_free(acl); }

@@ -31,10 +31,6 @@ namespace {
 constexpr int maxLinksFollowed = 40;
 constexpr unsigned writePermissions = 0222;
 
-int descriptorOf(std::intptr_t native) {
-    return static_cast<int>(native);
-}
-
 // Opens a folder: to be read where the user may (a listing, a lock, a sync need that), otherwise only to
 // be a place for names (a folder the user may write but not list is still usable).
 int openFolderAt(int at, const char* path) {

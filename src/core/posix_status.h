@@ -1,11 +1,16 @@
 #pragma once
-// What a POSIX status tells of a file, for the POSIX halves of HostFile and HostFolder.
+// What a POSIX status tells of a file, and the descriptor a HostFile or HostFolder holds, for the POSIX
+// halves of both.
 
 #include "core/host_file.h"
 
 #include <sys/stat.h>
 
 namespace courseeval {
+
+inline int descriptorOf(std::intptr_t native) {
+    return static_cast<int>(native);
+}
 
 inline FileKind kindOf(mode_t mode) {
     if (S_ISREG(mode)) {
