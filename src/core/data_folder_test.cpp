@@ -67,13 +67,15 @@ TEST_F(DataFolderTest, EvaluationFileOverTheSizeLimitIsRefusedBeforeItIsRead) {
             "': holds 67108865 bytes, more than the 64 MiB (67108864 bytes) an evaluation file may hold");
 }
 
-TEST_F(DataFolderTest, FileWithOtherNamesIsNotWritten) {
+TEST_F(DataFolderTest, FileWithOtherNamesIsNotWrittenButIsRead) {
     writeBytes(temp.file("thesis.txt"), "years of work");
     fs::create_hard_link(temp.file("thesis.txt"), temp.file(std::string(fieldEchoFileName)));
     EXPECT_EQ(errorOf([&] { folder.create(fieldEchoFileName); }),
               "cannot create '" + temp.file(std::string(fieldEchoFileName)) +
                   "': has 2 hard links; a run writes no file that has other names");
     EXPECT_EQ(readBytes(temp.file("thesis.txt")), "years of work");
+    fs::create_hard_link(temp.file("thesis.txt"), evaluationFile);
+    EXPECT_EQ(readEvaluationFile(), "years of work");
 }
 
 #ifndef _WIN32

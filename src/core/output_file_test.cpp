@@ -157,7 +157,10 @@ TEST(OutputFileTest, StoredPiecesGoOutInTheOrderWrittenThroughShortAndInterrupte
         } restored;
         hostCalls.writev = shortWritev;
         OutputFile file = DataFolder(folder.folderPath()).create("out.txt");
-        // More stored pieces than one gathered write takes, each between copied ones.
+        // A stored piece first, then more than one gathered write takes, each after a copied one: so one
+        // gathered write is as full as it can be.
+        file.writeStored(stored);
+        expected = stored;
         for (int piece = 0; piece < 40; ++piece) {
             file.writePiece("c");
             file.writeStored(stored);
