@@ -4,7 +4,7 @@
 #include "core/replacement_file.h"
 #include "core/run_error.h"
 
-#include <cerrno>
+#include <system_error>
 
 namespace courseeval {
 
@@ -62,7 +62,7 @@ InputFile DataFolder::openEvaluationFile() {
     const std::string path = folder_.pathOf(evaluationFileName);
     const HostFolder::Reached named = valueOf(folder_.follow(evaluationFileName), "cannot open", path);
     if (!named.status) {
-        throw fileError("cannot open", path, ENOENT);
+        throw fileError("cannot open", path, std::make_error_code(std::errc::no_such_file_or_directory));
     }
     if (const Refusal kind = notARegularFile(named.status->kind)) {
         throw fileError("cannot read", path, *kind);
@@ -75,7 +75,7 @@ InputFile DataFolder::openEvaluationFile() {
     }
     auto& [file, status] = *opened;
     if (!file.isOpen()) {
-        throw fileError("cannot open", path, ENOENT);
+        throw fileError("cannot open", path, std::make_error_code(std::errc::no_such_file_or_directory));
     }
     if (!status.sameFileAs(*named.status)) {
         throw fileError("cannot open", path, "the file was replaced while it was opened");

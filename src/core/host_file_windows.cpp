@@ -11,6 +11,12 @@ namespace {
 
 // The locked byte lies far beyond any real content, so the lock never gets in the way of writing the file.
 constexpr DWORD lockedOffsetHigh = 0x7FFFFFFF;
+// The most one ReadFile or WriteFile call is given: a DWORD counts the bytes.
+constexpr std::size_t mostPerCall = 0x40000000;
+
+DWORD countFor(std::size_t size) {
+    return static_cast<DWORD>(size > mostPerCall ? mostPerCall : size);
+}
 
 OVERLAPPED lockedByte() {
     OVERLAPPED where{};
@@ -48,8 +54,7 @@ HostResult<FileStatus> HostFile::status() const {
 
 HostResult<std::size_t> HostFile::readSome(char* bytes, std::size_t size) {
     DWORD count = 0;
-    const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-    if (ReadFile(handleOf(native_), bytes, wanted, &count, nullptr) == 0) {
+    if (ReadFile(handleOf(native_), bytes, countFor(size), &count, nullptr) == 0) {
         return HostFailure(lastHostError());
     }
     return std::size_t{count};
@@ -58,8 +63,7 @@ HostResult<std::size_t> HostFile::readSome(char* bytes, std::size_t size) {
 std::error_code HostFile::writeAll(const char* bytes, std::size_t size) {
     while (size > 0) {
         DWORD count = 0;
-        const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-        if (WriteFile(handleOf(native_), bytes, wanted, &count, nullptr) == 0) {
+        if (WriteFile(handleOf(native_), bytes, countFor(size), &count, nullptr) == 0) {
             return lastHostError();
         }
         bytes += count;

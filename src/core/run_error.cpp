@@ -2,8 +2,6 @@
 
 #include "core/host_file.h"
 
-#include <cstring>
-
 namespace courseeval {
 
 RunError fileError(std::string_view what, std::string_view path, std::string_view cause) {
@@ -27,10 +25,6 @@ RunError replacedButError(std::string_view path, std::string_view failure) {
 
 RunError fileLineError(std::string_view path, int line, std::string_view what) {
     return RunError(std::string(path).append(":").append(std::to_string(line)).append(": ").append(what));
-}
-
-RunError fileError(std::string_view what, std::string_view path, int error) {
-    return fileError(what, path, error != 0 ? std::strerror(error) : "unknown error");
 }
 
 std::string causeOf(std::string_view path, const std::error_code& error) {

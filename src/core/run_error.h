@@ -36,9 +36,6 @@ RunError replacedButError(std::string_view path, std::string_view failure);
 // as \0, so that the message names the whole path the user gave.
 RunError fileError(std::string_view what, std::string_view path, std::string_view cause);
 
-// The same with the cause taken from the C library's error number (0: "unknown error").
-RunError fileError(std::string_view what, std::string_view path, int error);
-
 struct HostFailure;
 template <typename T>
 class HostResult;
