@@ -11,17 +11,6 @@ HostFolder::HostFolder(HostFolder&& other) noexcept
     : path_(std::move(other.path_)), native_(std::exchange(other.native_, -1)),
       locked_(std::exchange(other.locked_, false)), wide_(std::move(other.wide_)) {}
 
-HostFolder& HostFolder::operator=(HostFolder&& other) noexcept {
-    if (this != &other) {
-        HostFolder old(std::move(*this));
-        path_ = std::move(other.path_);
-        native_ = std::exchange(other.native_, -1);
-        locked_ = std::exchange(other.locked_, false);
-        wide_ = std::move(other.wide_);
-    }
-    return *this;
-}
-
 std::string HostFolder::pathOf(std::string_view name) const {
     return std::string(path_).append(name);
 }

@@ -46,7 +46,7 @@ public:
     static HostResult<HostFolder> open(const std::string& path);
 
     HostFolder(HostFolder&& other) noexcept;
-    HostFolder& operator=(HostFolder&& other) noexcept;
+    HostFolder& operator=(HostFolder&&) = delete;
     HostFolder(const HostFolder&) = delete;
     HostFolder& operator=(const HostFolder&) = delete;
     ~HostFolder();
