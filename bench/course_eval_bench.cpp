@@ -1,9 +1,9 @@
 // Speed of a whole run and of each of its stages, on the largest evaluation file the tables take: 1000
 // records of 43 fields with 100 distinct descriptions. bench/compare sets a whole run of the program
 // against the I/O floor.
-#include "core/action_log.h"
-#include "core/data_folder.h"
-#include "core/file_names.h"
+#include "common/file_names.h"
+#include "files/action_log.h"
+#include "files/data_folder.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
@@ -55,8 +55,7 @@ struct LargestDataFolder {
     testing::TempFolder folder;
     const std::string folderPath = folder.folderPath();
     DataFolder dataFolder{folderPath};
-    OutputFile logFile{dataFolder.create(actionLogFileName)};
-    ActionLog actionLog{logFile};
+    ActionLog& actionLog = dataFolder.lock();
 };
 
 void wholeRun(benchmark::State& state) {

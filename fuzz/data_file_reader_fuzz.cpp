@@ -1,11 +1,11 @@
 // Fuzz target: any bytes as the evaluation file, read into fresh tables. Besides "no crash", the reader
 // must either complete or end with its own error, leave the evaluation file unchanged, and store and trace
 // exactly the fields a plain split of the bytes finds.
-#include "core/data_folder.h"
-#include "core/file_names.h"
-#include "core/host_folder.h"
-#include "core/output_file.h"
-#include "core/run_error.h"
+#include "common/file_names.h"
+#include "common/run_error.h"
+#include "files/data_folder.h"
+#include "files/host.h"
+#include "files/output_file.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/reused_tables.h"
 #include "intake/data_file_reader.h"
@@ -59,10 +59,10 @@ void checkCompletedRead(const EvaluationTables& tables, const testing::SplitEval
             }
         }
     }
-    if (testing::readBytes(hostFolderName(folderPath).append(fieldCountsFileName)) != counts) {
+    if (testing::readBytes(host::folderName(folderPath).append(fieldCountsFileName)) != counts) {
         fuzzFail("field counts differ");
     }
-    if (testing::readBytes(hostFolderName(folderPath).append(fieldEchoFileName)) != echo) {
+    if (testing::readBytes(host::folderName(folderPath).append(fieldEchoFileName)) != echo) {
         fuzzFail("field echo differs");
     }
 }
@@ -80,14 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool completed = false;
     {
         DataFolder dataFolder(folderPath);
-        OutputFile logFile = dataFolder.create(actionLogFileName);
-        ActionLog actionLog(logFile);
+        ActionLog& actionLog = dataFolder.lock();
         try {
             readEvaluationData(dataFolder, tables, actionLog);
             completed = true;
         } catch (const RunError&) {
         }
-        logFile.close();
     }
 
     testing::requireEvaluationFileUnchanged(folder, input);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/file_names.h"
-#include "core/host_folder.h"
+#include "common/file_names.h"
+#include "files/host.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
@@ -21,13 +21,13 @@ namespace courseeval::testing {
 // The data folder a fuzz target works in (one per process), holding `input` as its evaluation file.
 inline const TempFolder& fuzzFolderHolding(const std::string& input) {
     static const TempFolder folder;
-    writeBytes(hostFolderName(folder.folderPath()).append(evaluationFileName), input);
+    writeBytes(host::folderName(folder.folderPath()).append(evaluationFileName), input);
     return folder;
 }
 
 // Fails unless the evaluation file of `folder` still holds exactly `input`.
 inline void requireEvaluationFileUnchanged(const TempFolder& folder, const std::string& input) {
-    if (readBytes(hostFolderName(folder.folderPath()).append(evaluationFileName)) != input) {
+    if (readBytes(host::folderName(folder.folderPath()).append(evaluationFileName)) != input) {
         fuzzFail("the evaluation file changed");
     }
 }

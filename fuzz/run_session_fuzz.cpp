@@ -2,9 +2,9 @@
 // Besides "no crash", the run must either complete or end with the program's own error, leave the
 // evaluation file unchanged, and, when it completes, write files of the right shape: CR LF line ends,
 // 43 TABs on every record line, 18 on every numbers-only line, one cross-check line per grouped record.
-#include "core/file_names.h"
-#include "core/host_folder.h"
-#include "core/run_error.h"
+#include "common/file_names.h"
+#include "common/run_error.h"
+#include "files/host.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/reused_tables.h"
 #include "run/run_session.h"
@@ -23,7 +23,7 @@ using testing::fuzzFail;
 
 void checkCompletedRun(const std::string& folderPath) {
     const auto bytesOf = [&](std::string_view name) {
-        return testing::readBytes(hostFolderName(folderPath).append(name));
+        return testing::readBytes(host::folderName(folderPath).append(name));
     };
     const auto require = [](const std::string& problem, std::string_view file) {
         if (!problem.empty()) {

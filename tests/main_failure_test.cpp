@@ -1,10 +1,10 @@
 // End-to-end: how the built program fails. Whatever goes wrong, it exits with status 1 and a message on
 // standard error naming the file and the cause, never shows "done", keeps complete the files of the
 // stages before the failure, and leaves the evaluation file as it was.
-#include "core/data_folder.h"
-#include "core/file_names.h"
-#include "core/host_folder.h"
-#include "core/run_error.h"
+#include "common/file_names.h"
+#include "common/run_error.h"
+#include "files/data_folder.h"
+#include "files/host.h"
 #include "testing/file_bytes.h"
 #include "testing/small_disk.h"
 #include "testing/temp_folder.h"
@@ -91,7 +91,8 @@ TEST_F(ProgramFailureTest, LinkAtAnyOutputNameEndsTheRunThereAndLeavesWhatItName
             fs::remove(data / file.name);
         }
         fs::create_symlink(thesis, data / failing.name);
-        expectFailure("data", "course-eval: cannot create '" + hostFolderName("data\\").append(failing.name) +
+        expectFailure("data", "course-eval: cannot create '" +
+                                  host::folderName("data\\").append(failing.name) +
                                   "': is a symbolic link, not a regular file\n");
         EXPECT_EQ(readBytes(thesis.string()), "years of work");
         for (const OutputFileOfStage& earlier : outputFiles) {
@@ -109,7 +110,7 @@ TEST_F(ProgramFailureTest, LinkAtAnyOutputNameEndsTheRunThereAndLeavesWhatItName
 TEST_F(ProgramFailureTest, FifoAtAnOutputNameFailsAtOnce) {
     ASSERT_EQ(mkfifo((data / fieldCountsFileName).c_str(), 0666), 0);
     expectFailure("data", "course-eval: cannot create '" +
-                              hostFolderName("data\\").append(fieldCountsFileName) +
+                              host::folderName("data\\").append(fieldCountsFileName) +
                               "': is a FIFO, not a regular file\n");
 }
 #endif
@@ -129,16 +130,12 @@ TEST_F(ProgramFailureTest, FolderThatDoesNotExistFailsRightAfterTheFolderNotice)
 }
 
 TEST_F(ProgramFailureTest, FolderAnswerNamingAFile) {
-#ifdef _WIN32
-    const std::string cause = "is a file, not a folder";
-#else
-    const std::string cause = "Not a directory";
-#endif
-    expectFailure("data/sampleEvalData.txt", "cannot use the folder 'data/sampleEvalData.txt\\': " + cause);
+    expectFailure("data/sampleEvalData.txt",
+                  "cannot use the folder 'data/sampleEvalData.txt\\': Not a directory");
 }
 
 TEST_F(ProgramFailureTest, EvaluationFileThatIsNotARegularFileFailsBeforeAnyTraceFileWithoutWaiting) {
-    const std::string evaluationFile = hostFolderName("data\\").append(evaluationFileName);
+    const std::string evaluationFile = host::folderName("data\\").append(evaluationFileName);
     fs::remove(data / evaluationFileName);
     fs::create_directory(data / evaluationFileName);
     expectFailure("data", "cannot read '" + evaluationFile + "': is a directory, not a regular file");
@@ -159,7 +156,7 @@ TEST_F(ProgramFailureTest, EvaluationFilePastTheTableLimits) {
         thousandAndOneLines += "f\t\r\n";
     }
     writeEvaluationFile(thousandAndOneLines);
-    const std::string evaluationFile = hostFolderName("data\\").append(evaluationFileName);
+    const std::string evaluationFile = host::folderName("data\\").append(evaluationFileName);
     expectFailure("data", "course-eval: " + evaluationFile + ":1001: more than 1000 lines\n");
 
     writeEvaluationFile("a\t\r\n" + std::string(51, '\t') + "\r\n");
@@ -181,7 +178,7 @@ TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {
     const std::string answer = (data / "thesis.doc").string() + '\0';
     const testing::ProgramRun run = runProgram(folder.path(), answer + "\n\n");
     EXPECT_EQ(run.status, 1);
-    std::string shownLog = hostFolderName(answer + "\\").append(actionLogFileName);
+    std::string shownLog = host::folderName(answer + "\\").append(actionLogFileName);
     shownLog.replace(shownLog.find('\0'), 1, "\\0");
     EXPECT_EQ(run.err, "course-eval: cannot create '" + shownLog + "': file name holds a NUL character\n");
     EXPECT_EQ(bytesOf("thesis.doc"), "years of work");
@@ -190,12 +187,11 @@ TEST_F(ProgramFailureTest, FolderAnswerHoldingANulNamesNoOtherFile) {
 
 TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
     DataFolder otherFolder((data / "").string());
-    FolderLock otherRun = otherFolder.lock();
-    otherRun.log().writeLine("the other run's log");
-    otherRun.log().flush();
+    ActionLog& otherRun = otherFolder.lock();
+    otherRun.logAction("the other run's log");
     const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "course-eval: another run is using " + hostFolderName("data\\") + "\n");
+    EXPECT_EQ(run.err, "course-eval: another run is using " + host::folderName("data\\") + "\n");
     EXPECT_EQ(bytesOf(actionLogFileName), "the other run's log\r\n");
     EXPECT_FALSE(fs::exists(data / fieldEchoFileName));
 #ifndef _WIN32
@@ -204,7 +200,7 @@ TEST_F(ProgramFailureTest, SecondRunOnAFolderInUseEndsBeforeTouchingAnyFile) {
     fs::remove(data / actionLogFileName);
     EXPECT_EQ(runProgram(folder.path(), "data\n\n").err, run.err);
     EXPECT_FALSE(fs::exists(data / actionLogFileName));
-    EXPECT_THROW(otherRun.release("the other run's log\r\n"), RunError);
+    EXPECT_THROW(otherRun.release(), RunError);
 #endif
 }
 
@@ -241,7 +237,7 @@ TEST_F(SmallDiskTest, SampleDataThatDoNotFitLeaveTheEvaluationFileAsItWas) {
     }
     // 17 KB of data and a log fit in 32 KiB; 200 sample records (about 150 KB) do not.
     expectFailure("data",
-                  "'" + hostFolderName("data\\").append(evaluationFileName) + "': No space left on device",
+                  "'" + host::folderName("data\\").append(evaluationFileName) + "': No space left on device",
                   "999");
     EXPECT_THAT(namesInData(), ::testing::UnorderedElementsAre(std::string(evaluationFileName),
                                                                std::string(actionLogFileName)));
@@ -254,7 +250,7 @@ TEST_F(ProgramFailureTest, SampleDataPastAFileSizeLimitLeaveTheEvaluationFileAsI
     const testing::ProgramRun run = runProgram(folder.path(), "data\n999\n", limited);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "course-eval: cannot write to '" +
-                           hostFolderName("data\\").append(evaluationFileName) + "': File too large\n");
+                           host::folderName("data\\").append(evaluationFileName) + "': File too large\n");
     for (const auto& entry : fs::directory_iterator(data)) {
         EXPECT_THAT(entry.path().filename().string(), Not(::testing::StartsWith(".sampleEvalData")));
     }

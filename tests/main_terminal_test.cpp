@@ -1,6 +1,6 @@
 // End-to-end: the built program on a terminal. There, notices wait for Enter, answers are typed with line
 // editing, Tab completes the folder, and Ctrl-D at a prompt answers Cancel.
-#include "core/file_names.h"
+#include "common/file_names.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 #include "tests/program_run.h"

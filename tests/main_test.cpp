@@ -1,5 +1,5 @@
 // End-to-end: the built course-eval program, driven through its standard input as a script would.
-#include "core/file_names.h"
+#include "common/file_names.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 #include "tests/program_run.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/run_error.h"
+#include "common/run_error.h"
 
 #include <algorithm>
 #include <cstddef>

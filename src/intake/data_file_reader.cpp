@@ -1,8 +1,8 @@
 #include "intake/data_file_reader.h"
 
-#include "core/file_names.h"
-#include "core/output_file.h"
-#include "core/run_error.h"
+#include "common/file_names.h"
+#include "common/run_error.h"
+#include "files/output_file.h"
 #include "intake/evaluation_line_reader.h"
 
 #include <cstring>

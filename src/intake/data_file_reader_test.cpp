@@ -1,4 +1,4 @@
-#include "core/run_error.h"
+#include "common/run_error.h"
 #include "intake/data_file_reader.h"
 #include "testing/stage_fixture.h"
 

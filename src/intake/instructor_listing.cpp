@@ -1,6 +1,6 @@
 #include "intake/instructor_listing.h"
 
-#include "core/file_names.h"
+#include "common/file_names.h"
 
 namespace courseeval {
 

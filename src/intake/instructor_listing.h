@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/action_log.h"
-#include "core/data_folder.h"
+#include "files/action_log.h"
+#include "files/data_folder.h"
 #include "intake/evaluation_tables.h"
 
 namespace courseeval {

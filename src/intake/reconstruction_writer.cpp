@@ -1,6 +1,6 @@
 #include "intake/reconstruction_writer.h"
 
-#include "core/file_names.h"
+#include "common/file_names.h"
 #include "intake/record_line.h"
 
 namespace courseeval {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/output_file.h"
+#include "files/output_file.h"
 #include "intake/evaluation_tables.h"
 
 namespace courseeval {

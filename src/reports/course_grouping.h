@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/action_log.h"
+#include "files/action_log.h"
 #include "intake/evaluation_tables.h"
 
 namespace courseeval {

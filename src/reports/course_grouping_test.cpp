@@ -1,4 +1,4 @@
-#include "core/run_error.h"
+#include "common/run_error.h"
 #include "reports/course_grouping.h"
 #include "testing/stage_fixture.h"
 

@@ -1,7 +1,7 @@
 #include "reports/grouped_report.h"
 
-#include "core/file_names.h"
-#include "core/output_file.h"
+#include "common/file_names.h"
+#include "files/output_file.h"
 #include "intake/record_line.h"
 
 namespace courseeval {

@@ -1,4 +1,4 @@
-#include "core/run_error.h"
+#include "common/run_error.h"
 #include "reports/course_grouping.h"
 #include "reports/grouped_report.h"
 #include "testing/small_disk.h"

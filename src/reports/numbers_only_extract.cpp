@@ -1,6 +1,6 @@
 #include "reports/numbers_only_extract.h"
 
-#include "core/file_names.h"
+#include "common/file_names.h"
 
 #include <array>
 #include <string_view>

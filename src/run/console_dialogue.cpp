@@ -1,6 +1,6 @@
 #include "run/console_dialogue.h"
 
-#include "core/host_text.h"
+#include "common/host_text.h"
 
 #include <cerrno>
 #include <cstring>

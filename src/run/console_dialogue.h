@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/user_dialogue.h"
+#include "common/user_dialogue.h"
 
 #include <cstdio>
 #include <functional>

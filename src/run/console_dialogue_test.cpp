@@ -1,4 +1,4 @@
-#include "core/run_error.h"
+#include "common/run_error.h"
 #include "run/console_dialogue.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"

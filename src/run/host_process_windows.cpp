@@ -1,4 +1,4 @@
-#include "core/host_text.h"
+#include "common/host_text.h"
 #include "run/host_process.h"
 
 #include <ctime>

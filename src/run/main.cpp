@@ -12,7 +12,7 @@
 
 #include <windows.h>
 #else
-#include "core/run_error.h"
+#include "common/run_error.h"
 #include "run/terminal/line_editing_dialogue.h"
 
 #include <optional>

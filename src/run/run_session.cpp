@@ -1,9 +1,9 @@
 #include "run/run_session.h"
 
-#include "core/action_log.h"
-#include "core/data_folder.h"
-#include "core/file_names.h"
-#include "core/run_error.h"
+#include "common/file_names.h"
+#include "common/run_error.h"
+#include "files/action_log.h"
+#include "files/data_folder.h"
 #include "intake/data_file_reader.h"
 #include "intake/description_parser.h"
 #include "intake/evaluation_tables.h"
@@ -46,8 +46,7 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationT
     DataFolder folder(folderPath);
     // The folder is this run's alone until its files are written: no other run truncates or writes them
     // meanwhile. The lock is taken before the action log is emptied.
-    FolderLock folderLock = folder.lock();
-    ActionLog actionLog(folderLock.log());
+    ActionLog& actionLog = folder.lock();
 
     const std::string answer = dialogue.askText(confirmationPrompt, AnswerKind::plainText);
     RandomSource random(seedClock());
@@ -74,7 +73,7 @@ void runSequence(UserDialogue& dialogue, const SeedClock& seedClock, EvaluationT
     within("while writing the numbers-only extract", [&] { writeNumbersOnly(folder, tables, actionLog); });
 
     // Everything is written: other runs may come in while the user reads the notice.
-    folderLock.release(actionLog.written());
+    actionLog.release();
     dialogue.showNotice("done");
 }
 

@@ -1,9 +1,9 @@
-#include "core/file_names.h"
+#include "common/file_names.h"
 #ifndef _WIN32
-#include "core/host_calls_posix.h"
+#include "files/host.h"
 #endif
-#include "core/host_folder.h"
-#include "core/run_error.h"
+#include "common/run_error.h"
+#include "files/host.h"
 #include "run/run_session.h"
 #include "testing/file_bytes.h"
 #include "testing/scripted_dialogue.h"

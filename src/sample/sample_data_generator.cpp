@@ -1,6 +1,6 @@
 #include "sample/sample_data_generator.h"
 
-#include "core/output_file.h"
+#include "files/output_file.h"
 #include "intake/evaluation_tables.h"
 
 #include <array>

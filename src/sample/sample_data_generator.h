@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/data_folder.h"
-#include "core/user_dialogue.h"
+#include "common/user_dialogue.h"
+#include "files/data_folder.h"
 #include "sample/random_source.h"
 
 namespace courseeval {

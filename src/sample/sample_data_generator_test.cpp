@@ -1,5 +1,5 @@
-#include "core/file_names.h"
-#include "core/run_error.h"
+#include "common/file_names.h"
+#include "common/run_error.h"
 #include "intake/description_parser.h"
 #include "sample/sample_data_generator.h"
 #include "testing/file_bytes.h"

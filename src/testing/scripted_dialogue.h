@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/user_dialogue.h"
+#include "common/user_dialogue.h"
 
 #include <deque>
 #include <string>

@@ -3,7 +3,7 @@
 #include <string>
 
 #ifndef _WIN32
-#include "core/host_calls_posix.h"
+#include "files/host.h"
 
 #include <algorithm>
 #include <cerrno>

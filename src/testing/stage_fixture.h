@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/action_log.h"
-#include "core/data_folder.h"
-#include "core/file_names.h"
+#include "common/file_names.h"
+#include "files/action_log.h"
+#include "files/data_folder.h"
 #include "intake/evaluation_tables.h"
 #include "testing/file_bytes.h"
 #include "testing/tables_as_new.h"
@@ -41,8 +41,7 @@ protected:
     const std::string folderPath = folder.folderPath();
     std::unique_ptr<EvaluationTables> tables = std::make_unique<EvaluationTables>();
     DataFolder dataFolder{folderPath};
-    OutputFile logFile{dataFolder.create(actionLogFileName)};
-    ActionLog actionLog{logFile};
+    ActionLog& actionLog = dataFolder.lock();
 };
 
 // A record of 43 fields whose description (column 2) is `description` and whose other fields are

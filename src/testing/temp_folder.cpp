@@ -22,6 +22,16 @@ TempFolder::TempFolder() {
     throw std::runtime_error("cannot create a temporary folder in " + base.string());
 }
 
+Handle TempFolder::open() const {
+    ErrorOr<host::Start> start = host::openStart(path_.string());
+    ErrorOr<Handle> folder =
+        start ? host::open(start->folder, start->rest, {OpenRequest::Access::folder}) : start.error();
+    if (!folder) {
+        throw std::system_error(folder.error(), "cannot open " + path_.string());
+    }
+    return std::move(*folder);
+}
+
 TempFolder::~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/host.h"
+
 #include <filesystem>
 #include <string>
 
@@ -18,6 +20,8 @@ public:
     std::string folderPath() const { return (path_ / "").string(); }
     // The full name of the file `name` in the folder.
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The folder, opened as the file layer holds a folder.
+    Handle open() const;
 
 private:
     std::filesystem::path path_;

@@ -1,6 +1,6 @@
 #include "run/terminal/folder_name_completion.h"
 
-#include "core/host_folder.h"
+#include "files/host.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -48,7 +48,7 @@ FolderNameCompletion completeFolderName(std::string_view typed) {
     const std::string_view folderPart =
         split == std::string_view::npos ? std::string_view{} : typed.substr(0, split + 1);
     const std::string_view prefix = typed.substr(folderPart.size());
-    const std::vector<std::string> matches = foldersStartingWith(hostFolderName(folderPart), prefix);
+    const std::vector<std::string> matches = foldersStartingWith(host::folderName(folderPart), prefix);
 
     FolderNameCompletion completion;
     if (matches.empty()) {

@@ -1,6 +1,6 @@
 #include "run/terminal/line_editing_dialogue.h"
 
-#include "core/run_error.h"
+#include "common/run_error.h"
 #include "run/console_dialogue.h"
 #include "run/terminal/folder_name_completion.h"
 

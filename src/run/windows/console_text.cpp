@@ -1,8 +1,8 @@
 #include "run/windows/console_text.h"
 
-#include "core/host_text.h"
-#include "core/run_error.h"
-#include "core/user_dialogue.h"
+#include "common/host_text.h"
+#include "common/run_error.h"
+#include "common/user_dialogue.h"
 #include "run/windows/typed_answer.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "run/windows/dialog_box_dialogue.h"
 
-#include "core/host_text.h"
-#include "core/run_error.h"
+#include "common/host_text.h"
+#include "common/run_error.h"
 #include "run/run_session.h"
 #include "run/windows/prompt_dialog_ids.h"
 #include "run/windows/typed_answer.h"

@@ -1,7 +1,7 @@
 #include "run/windows/typed_answer.h"
 
-#include "core/host_text.h"
-#include "core/user_dialogue.h"
+#include "common/host_text.h"
+#include "common/user_dialogue.h"
 
 namespace courseeval {
 

@@ -1,0 +1,237 @@
+#include "common/file_names.h"
+#include "common/run_error.h"
+#include "files/data_folder.h"
+#include "files/file_rules.h"
+#include "testing/file_bytes.h"
+#include "testing/temp_folder.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <acl/libacl.h>
+#include <fcntl.h>
+#include <sys/acl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace courseeval {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing::readBytes;
+using testing::writeBytes;
+
+class DataFolderTest : public ::testing::Test {
+protected:
+    // The error that `action` ends with; empty text when it succeeds.
+    template <typename Action>
+    static std::string errorOf(Action&& action) {
+        try {
+            action();
+        } catch (const RunError& error) {
+            return error.what();
+        }
+        return {};
+    }
+    std::string readEvaluationFile() {
+        InputFile input = folder.openEvaluationFile();
+        std::string bytes(static_cast<std::size_t>(input.size()), '\0');
+        bytes.resize(input.read(bytes.data(), bytes.size()));
+        input.close();
+        return bytes;
+    }
+
+    testing::TempFolder temp;
+    DataFolder folder{temp.folderPath()};
+    const std::string evaluationFile = temp.file(std::string(evaluationFileName));
+};
+
+TEST_F(DataFolderTest, EvaluationFileMissingOrNotARegularFileFailsAtOpen) {
+    EXPECT_THAT(errorOf([&] { folder.openEvaluationFile(); }),
+                HasSubstr("cannot open '" + evaluationFile + "': "));
+    fs::create_directory(evaluationFile);
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              "cannot read '" + evaluationFile + "': is a directory, not a regular file");
+}
+
+TEST_F(DataFolderTest, EvaluationFileOverTheSizeLimitIsRefusedBeforeItIsRead) {
+    writeBytes(evaluationFile, "");
+    fs::resize_file(evaluationFile, evaluationFileSizeLimit + 1);
+    EXPECT_EQ(
+        errorOf([&] { folder.openEvaluationFile(); }),
+        "cannot read '" + evaluationFile +
+            "': holds 67108865 bytes, more than the 64 MiB (67108864 bytes) an evaluation file may hold");
+}
+
+TEST_F(DataFolderTest, FileWithOtherNamesIsNotWrittenButIsRead) {
+    writeBytes(temp.file("thesis.txt"), "years of work");
+    fs::create_hard_link(temp.file("thesis.txt"), temp.file(std::string(fieldEchoFileName)));
+    EXPECT_EQ(errorOf([&] { folder.create(fieldEchoFileName); }),
+              "cannot create '" + temp.file(std::string(fieldEchoFileName)) +
+                  "': has 2 hard links; a run writes no file that has other names");
+    EXPECT_EQ(readBytes(temp.file("thesis.txt")), "years of work");
+    fs::create_hard_link(temp.file("thesis.txt"), evaluationFile);
+    EXPECT_EQ(readEvaluationFile(), "years of work");
+}
+
+#ifndef _WIN32
+TEST_F(DataFolderTest, SymbolicLinkOfAnotherUserIsNotFollowedEvenInTheirOwnFolder) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "giving a link to another user needs root";
+    }
+    constexpr uid_t coworker = 2002;
+    writeBytes(temp.file("real.txt"), "a\t\r\n");
+    fs::create_symlink("real.txt", evaluationFile);
+    ASSERT_EQ(lchown(evaluationFile.c_str(), coworker, coworker), 0);
+    // In a folder the co-worker owns, their link is exactly how they would get at a file of the user's.
+    ASSERT_EQ(chown(temp.path().c_str(), coworker, coworker), 0);
+    const std::string refused =
+        "': is a symbolic link of user 2002; only links of your own or of root are followed";
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }), "cannot open '" + evaluationFile + refused);
+    EXPECT_EQ(errorOf([&] { folder.replaceEvaluationFile("new\t\r\n"); }),
+              "cannot replace '" + evaluationFile + refused);
+    EXPECT_EQ(readBytes(temp.file("real.txt")), "a\t\r\n");
+
+    // Nor anywhere on the way: the user's own link leads through a folder name that is the co-worker's link.
+    fs::remove(evaluationFile);
+    fs::create_directory(temp.file("exports"));
+    fs::create_symlink(temp.file("exports"), temp.file("private"));
+    fs::create_symlink("private/real.txt", evaluationFile);
+    fs::rename(temp.file("real.txt"), temp.file("exports/real.txt"));
+    ASSERT_EQ(lchown(temp.file("private").c_str(), coworker, coworker), 0);
+    EXPECT_EQ(errorOf([&] { folder.replaceEvaluationFile("new\t\r\n"); }),
+              "cannot replace '" + evaluationFile + "': leads to '" + temp.file("private") +
+                  "', which is a symbolic link of user 2002; only links of your own or of root are followed");
+    EXPECT_EQ(readBytes(temp.file("exports/real.txt")), "a\t\r\n");
+    fs::remove(evaluationFile);
+    fs::create_symlink("private", evaluationFile);
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              "cannot open '" + evaluationFile + "': leads to '" + temp.file("private") +
+                  "', which is a symbolic link of user 2002; only links of your own or of root are followed");
+    // Nor is the folder itself reached through it.
+    EXPECT_EQ(errorOf([&] { DataFolder(temp.file("private") + "/"); }),
+              "cannot use the folder '" + temp.file("private") + "/': '" + temp.file("private") +
+                  "' is a symbolic link of user 2002; only links of your own or of root are followed");
+}
+
+TEST_F(DataFolderTest, ChainOfFortyLinksIsFollowedAndOneMoreIsALoopEitherWayLeavingNothingOpen) {
+    const auto openDescriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const auto before = openDescriptors();
+    writeBytes(temp.file("link40"), "a\t\r\n");
+    for (int link = 39; link >= 0; --link) {
+        fs::create_symlink("link" + std::to_string(link + 1), temp.file("link" + std::to_string(link)));
+    }
+    fs::create_symlink("link0", evaluationFile);
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              "cannot open '" + evaluationFile + "': Too many levels of symbolic links");
+    EXPECT_EQ(openDescriptors(), before);
+    fs::remove(evaluationFile);
+    fs::create_symlink("link1", evaluationFile);
+    EXPECT_EQ(readEvaluationFile(), "a\t\r\n");
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+TEST_F(DataFolderTest, ReadErrorEndsTheReadingAtOnce) {
+    // Reading a process's memory at address 0 fails with EIO.
+    fs::create_symlink("/proc/self/mem", evaluationFile);
+    InputFile input = folder.openEvaluationFile();
+    char byte = 0;
+    EXPECT_EQ(errorOf([&] { input.read(&byte, 1); }),
+              "cannot read '" + evaluationFile + "': Input/output error");
+}
+
+TEST_F(DataFolderTest, FileSavedOverTheEvaluationFileWhileItIsReadIsNotTakenForIt) {
+    writeBytes(evaluationFile, "old\t\r\n");
+    InputFile input = folder.openEvaluationFile();
+    std::string bytes(8, '\0');
+    input.read(bytes.data(), bytes.size());
+    writeBytes(temp.file("saved.tmp"), "new\t\r\n");
+    fs::rename(temp.file("saved.tmp"), evaluationFile);
+    EXPECT_EQ(errorOf([&] { input.close(); }),
+              "cannot read '" + evaluationFile + "': the file changed while it was read");
+}
+
+TEST_F(DataFolderTest, DerivedFileHasNoAccessEntryBeyondTheEvaluationFiles) {
+    // The folder hands a co-worker read access to every new file; the evaluation file does not.
+    acl_t inherited = acl_from_text("u::rwx,u:2002:r--,g::r-x,m::r-x,o::---");
+    const int listed = acl_set_file(temp.path().c_str(), ACL_TYPE_DEFAULT, inherited);
+    acl_free(inherited);
+    if (listed != 0) {
+        GTEST_SKIP() << "the temporary folder's file system keeps no access lists";
+    }
+    writeBytes(evaluationFile, "");
+    chmod(evaluationFile.c_str(), 0640);
+    acl_t plain = acl_from_mode(0640);
+    acl_set_file(evaluationFile.c_str(), ACL_TYPE_ACCESS, plain);
+    acl_free(plain);
+    readEvaluationFile();
+    folder.create("new.txt");
+    EXPECT_EQ(acl_extended_file(temp.file("new.txt").c_str()), 0);
+}
+
+TEST_F(DataFolderTest, DerivedFileMadeLessReadableIsANewFileThatOldReadersCannotSee) {
+    writeBytes(evaluationFile, "");
+    chmod(evaluationFile.c_str(), 0600);
+    writeBytes(temp.file("earlier.txt"), "");
+    chmod(temp.file("earlier.txt").c_str(), 0644);
+    // Someone opened it while it was readable, and keeps it open.
+    const int earlierReader = open(temp.file("earlier.txt").c_str(), O_RDONLY);
+    readEvaluationFile();
+    folder.create("earlier.txt").writeLine("private");
+    char seen[16] = {};
+    EXPECT_EQ(read(earlierReader, seen, sizeof seen), 0);
+    close(earlierReader);
+    EXPECT_EQ(readBytes(temp.file("earlier.txt")), "private\r\n");
+}
+
+TEST_F(DataFolderTest, DerivedFilesAreNoMoreReadableThanTheEvaluationFile) {
+    const mode_t savedMask = umask(022);
+    const auto permissionsOf = [&](const std::string& name) {
+        struct stat status {};
+        stat(temp.file(name).c_str(), &status);
+        return status.st_mode & 0777;
+    };
+    // The group may change the data; what a run derives from them is written within the user's umask.
+    writeBytes(evaluationFile, "");
+    chmod(evaluationFile.c_str(), 0660);
+    writeBytes(temp.file("earlier.txt"), "an earlier run's output");
+    chmod(temp.file("earlier.txt").c_str(), 0644);
+    readEvaluationFile();
+    folder.create("new.txt");
+    folder.create("earlier.txt");
+    EXPECT_EQ(permissionsOf("new.txt"), 0640U);
+    EXPECT_EQ(permissionsOf("earlier.txt"), 0640U);
+
+    if (geteuid() == 0) {
+        // Another user's file would show them data the evaluation file shows its owner alone.
+        chmod(evaluationFile.c_str(), 0600);
+        ASSERT_EQ(chown(temp.file("earlier.txt").c_str(), 2002, 2002), 0);
+        DataFolder again(temp.folderPath());
+        again.openEvaluationFile().close();
+        EXPECT_EQ(errorOf([&] { again.create("earlier.txt"); }),
+                  "cannot create '" + temp.file("earlier.txt") +
+                      "': belongs to user 2002, who may not read the evaluation file it would show");
+        // Theirs too, the evaluation file among them: their file would still show the data to others.
+        ASSERT_EQ(chown(evaluationFile.c_str(), 2002, 2002), 0);
+        DataFolder theirs(temp.folderPath());
+        theirs.openEvaluationFile().close();
+        EXPECT_EQ(errorOf([&] { theirs.create("earlier.txt"); }),
+                  "cannot create '" + temp.file("earlier.txt") +
+                      "': may be read by users who may not read the evaluation file, and its permissions "
+                      "cannot be narrowed");
+        struct stat kept {};
+        ASSERT_EQ(stat(temp.file("earlier.txt").c_str(), &kept), 0);
+        EXPECT_EQ(kept.st_uid, 2002U);
+    }
+    umask(savedMask);
+}
+#endif
+
+} // namespace
+} // namespace courseeval
