@@ -66,6 +66,14 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
         rest.erase(0, next == std::string::npos ? rest.size() : next);
         const bool last = rest.empty();
         const bool folderNamed = end != std::string::npos; // "data/" names a folder
+        const auto ending = [&](Handle file, const FileStatus& status) {
+            reached.elsewhere = std::move(here);
+            reached.folderShown = std::move(walked);
+            reached.name = std::move(name);
+            reached.file = std::move(file);
+            reached.status = status;
+            return std::move(reached);
+        };
 
         Handle node;
         if (last) {
@@ -81,10 +89,7 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
                 const std::error_code error = opened.error();
                 if (error == std::errc::no_such_file_or_directory && asked.missingAllowed) {
                     reached.missing = true;
-                    reached.elsewhere = std::move(here);
-                    reached.folderShown = std::move(walked);
-                    reached.name = std::move(name);
-                    return reached;
+                    return ending(Handle(), {});
                 }
                 // A link (which an opening as a folder takes for no folder) is looked at as itself; anything
                 // else that is no regular file is named, so that the error says what it is rather than how
@@ -130,8 +135,9 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
             if (!last || folderNamed) {
                 target.append(1, host::separators[0]).append(rest);
             }
-            if (host::isAbsolute(target)) {
-                host::Start root = value(host::openStart(target));
+            if (host::isAbsolute(target) || host::linksResolveAsText) {
+                host::Start root =
+                    value(host::openStart(host::isAbsolute(target) ? target : walked + target));
                 here = std::move(root.folder);
                 walked = std::move(root.shown);
                 target = std::move(root.rest);
@@ -140,12 +146,7 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
             continue;
         }
         if (last && !(folderNamed && status.kind != FileKind::directory)) {
-            reached.elsewhere = std::move(here);
-            reached.folderShown = std::move(walked);
-            reached.name = std::move(name);
-            reached.file = std::move(node);
-            reached.status = status;
-            return reached;
+            return ending(std::move(node), status);
         }
         if (status.kind != FileKind::directory) {
             throw failed(std::make_error_code(std::errc::not_a_directory));

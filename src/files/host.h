@@ -185,6 +185,13 @@ struct Start {
 ErrorOr<Start> openStart(std::string_view path);
 // Whether `path` names a file from a root rather than from the folder it is met in.
 bool isAbsolute(std::string_view path);
+// Whether a link's relative target is read as text after the path of the folder that holds the link, ".."
+// taking away the name before it (Windows), rather than walked from that folder (POSIX).
+#ifdef _WIN32
+inline constexpr bool linksResolveAsText = true;
+#else
+inline constexpr bool linksResolveAsText = false;
+#endif
 
 // Opens the name `name` of the folder `folder` as `request` asks, never through a link (a link at the name
 // opens as itself with Access::name; otherwise as itself or failing

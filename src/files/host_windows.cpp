@@ -129,30 +129,6 @@ void keepAccessRights(HANDLE from, HANDLE to) {
     }
 }
 
-// The full path of the open folder `folder`, its final separator included, in the extended-length form.
-ErrorOr<std::wstring> pathOf(HANDLE folder) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetFinalPathNameByHandleW(folder, path.data(), static_cast<DWORD>(path.size()), 0);
-        if (length == 0 && GetLastError() != ERROR_MORE_DATA) {
-            return lastError();
-        }
-        if (length != 0 && length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        if (path.size() >= 32768) {
-            return errorOf(ERROR_FILENAME_EXCED_RANGE);
-        }
-        path.resize(std::max<std::size_t>(length, path.size() * 2));
-    }
-    if (!path.ends_with(L'\\')) {
-        path += L'\\';
-    }
-    return path;
-}
-
 bool isSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
@@ -267,17 +243,6 @@ ErrorOr<Start> openStart(std::string_view path) {
 ErrorOr<Handle> open(const Handle& folder, std::string_view name, const OpenRequest& request) {
     using Access = OpenRequest::Access;
     using Creation = OpenRequest::Creation;
-    // The folder above: looked up by the path of the folder held, which cannot be renamed meanwhile.
-    if (name == "..") {
-        ErrorOr<std::wstring> path = pathOf(handleOf(folder));
-        if (!path) {
-            return path.error();
-        }
-        path->pop_back();
-        path->resize(path->rfind(L'\\') + 1);
-        ErrorOr<Start> parent = openStart(textFromWide(*path));
-        return parent ? open(parent->folder, parent->rest, request) : parent.error();
-    }
     std::wstring wide = name == "." ? std::wstring() : wideFromText(name);
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
     constexpr ULONG shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
