@@ -29,7 +29,7 @@ Handle emptied(const Handle& folder, std::string_view name, Handle log, const Fi
 } // namespace
 
 ActionLog::ActionLog(const Handle& folder, Handle folderLock, std::string_view name, Handle log,
-                     const FileStatus& status, std::string path, std::string logName)
+                     const FileStatus& status, const std::string& path, std::string logName)
     : folder_(&folder), folderLock_(std::move(folderLock)), name_(name), status_(status),
       file_(emptied(folder, name, std::move(log), status, path), path, std::move(logName)) {}
 

@@ -35,7 +35,7 @@ public:
     // own lock where one was taken. Errors name the log `path`, and the log itself names it `logName`.
     // "another run is using <folder>" when another run holds it.
     ActionLog(const Handle& folder, Handle folderLock, std::string_view name, Handle log,
-              const FileStatus& status, std::string path, std::string logName);
+              const FileStatus& status, const std::string& path, std::string logName);
 
     void logAction(std::string_view text);
     // Logs that the file the log knows as `logName` was opened, as "<logName> opened For Output As

@@ -28,9 +28,9 @@ std::error_code giveAccess(const Handle& file, std::uint32_t group, const FileAc
                            std::optional<unsigned> creationMask) {
     // Owner and group first: changing them may clear the set-user-ID and set-group-ID bits. Only root may
     // give a file away; a member of the source's group may still give it that group.
-    if (!creationMask && !host::setOwner(file, source.owner, source.group)) {
-        group = source.group;
-    } else if (group != source.group && !host::setOwner(file, std::nullopt, source.group)) {
+    const bool given = (!creationMask && !host::setOwner(file, source.owner, source.group)) ||
+                       (group != source.group && !host::setOwner(file, std::nullopt, source.group));
+    if (given) {
         group = source.group;
     }
     return host::setAccess(file, accessToGive(source, group, creationMask));
