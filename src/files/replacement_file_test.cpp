@@ -303,6 +303,15 @@ TEST_F(ReplacementFileTest, NewFileThatCannotBeRemovedIsNamedInTheError) {
     EXPECT_EQ(readBytes((mine / "data.txt").string()), "old");
 }
 
+TEST_F(ReplacementFileTest, NewFileWhoseStatusCannotBeHadIsRemovedAtOnce) {
+    const FaultyCalls faulty;
+    hostCalls.fstat = [](int, struct stat*) { return FaultyCalls::failed(EIO); };
+    EXPECT_EQ(errorOf([&] { ReplacementFile(held, folder.folderPath(), "data.txt", target, false); }),
+              "cannot create '" + target + "': Input/output error");
+    EXPECT_THAT(namesInFolder(),
+                ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
+}
+
 TEST_F(ReplacementFileTest, FailedStepSaysWhetherTheFileWasReplacedAndRemovesNoOneElsesFile) {
     FaultyCalls::savedCopy = folder.file("saved.tmp");
     FaultyCalls::savedTarget = target;
@@ -402,6 +411,36 @@ TEST_F(ReplacementFileTest, InterruptionRemovesTheNewFileAndLeftoversGoWithTheNe
     EXPECT_EQ(readBytes(target), "old");
     EXPECT_THAT(namesInFolder(), ::testing::UnorderedElementsAre("data.txt", ".data.txt.k3x9qa.keep",
                                                                  std::string(evaluationFileName)));
+}
+
+TEST_F(ReplacementFileTest, InterruptionThatCannotRemoveTheNewFileNamesIt) {
+    // As in a folder its user closed meanwhile (root takes the part of user 2001, whom the folder keeps out
+    // of removing).
+    const bool root = geteuid() == 0;
+    const uid_t user = root ? 2001 : geteuid();
+    const fs::path mine = folder.path() / "mine";
+    fs::create_directory(mine);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (root) {
+        ASSERT_EQ(chown(mine.c_str(), user, user), 0);
+    }
+    const std::string path = (mine / "").string();
+    EXPECT_EXIT(
+        {
+            if (root && (setgroups(0, nullptr) != 0 || setresgid(user, user, user) != 0 ||
+                         setresuid(user, user, user) != 0)) {
+                std::exit(2);
+            }
+            ErrorOr<host::Start> start = host::openStart(path);
+            const Handle opened =
+                std::move(*host::open(start->folder, start->rest, {OpenRequest::Access::folder}));
+            const ReplacementFile replacement(opened, path, "data.txt", path + "data.txt", false);
+            chmod(mine.c_str(), 0555);
+            std::raise(SIGTERM);
+        },
+        ::testing::KilledBySignal(SIGTERM),
+        "^course-eval: cannot remove the unfinished file '" + path + "\\.data\\.txt\\.[a-z0-9]{6}'\n$");
+    fs::permissions(mine, fs::perms::owner_all);
 }
 
 TEST_F(ReplacementFileTest, ProgramsOwnInterruptionHandlingIsBackOnceTheNewFileIsKeptOrGone) {
