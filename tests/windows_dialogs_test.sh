@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows dialogues for real, under Wine inside Xvfb, driven by the keyboard alone (xdotool):
 # course-evalw.exe's dialog boxes (a run on a folder chosen with Browse..., which opens at the folder typed,
-# a run on the default folder after Esc, a run on a 300-character folder whose notice and error box must stay
+# with the warnings about the example data in one box before "done", a run on the default folder after Esc, a run on a 300-character folder whose notice and error box must stay
 # on the screen and copy with Ctrl+C, --version and a dropped folder shown in a box) and
 # course-eval.exe in a real console, where a notice and an error wait for Enter, and piped, where nothing
 # waits.
@@ -172,6 +172,13 @@ xdotool key Return
 wait_for_dialog "confirmation prompt"
 photograph "$dialog" "$work/confirmation-dialog.png"
 xdotool key Escape
+# What is true of the example data, in one box before "done": two descriptions hold no keyword.
+wait_for_dialog "warnings box"
+xdotool key Tab ctrl+c
+wait_until "the warnings on the clipboard" eval 'xclip -o -selection clipboard 2>/dev/null | grep -q "hold neither"'
+[ "$(xclip -o -selection clipboard | head -n 1)" = "The evaluation file does not look like an evaluation export:" ] ||
+    fail "the warnings box shows: $(xclip -o -selection clipboard)"
+xdotool key Return
 wait_for_dialog "notice \"done\""
 xdotool key Return
 expect_exit "$pid" 0 "the run"
@@ -190,6 +197,8 @@ wait_for_dialog "notice \"your path is\""
 xdotool key Return
 wait_for_dialog "confirmation prompt"
 xdotool key Escape
+wait_for_dialog "warnings box"
+xdotool key Return
 wait_for_dialog "notice \"done\""
 xdotool key Return
 expect_exit "$pid" 0 "the run"
@@ -279,10 +288,13 @@ expect_exit "$pid" 1 "the console run that failed"
 echo "-- course-eval.exe piped: the notices do not wait"
 piped_data=$work/piped-data
 cp -r "$source_dir/examples" "$piped_data"
-printf '%s\r\n\r\n' "$(windows_path "$piped_data")" | "$wine" "$build/course-eval.exe" >"$work/piped.out" &
+printf '%s\r\n\r\n' "$(windows_path "$piped_data")" |
+    "$wine" "$build/course-eval.exe" >"$work/piped.out" 2>"$work/piped.err" &
 pid=$!
 expect_exit "$pid" 0 "the piped run"
 grep -qxF $'done\r' "$work/piped.out" || fail "the piped run did not say done"
+grep -q '^course-eval: warning: .*: lines 20 and 27 hold neither' "$work/piped.err" ||
+    fail "the piped run warned: $(cat "$work/piped.err")"
 expect_run_files "$piped_data" "$(windows_path "$piped_data")\\"
 
 if [ -n "$screenshot_copy" ]; then

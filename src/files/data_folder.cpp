@@ -4,6 +4,9 @@
 #include "files/file_rules.h"
 #include "files/replacement_file.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace courseeval {
 
 namespace {
@@ -223,7 +226,33 @@ void DataFolder::requireLock() const {
 InputFile DataFolder::openEvaluationFile() {
     const std::string path = pathOf(evaluationFileName);
     Reached named = walkFrom(folder_, hostPath_, evaluationFileName,
-                             {"cannot open", "cannot read", path, {Access::reading}});
+                             {"cannot open", "cannot read", path, {Access::reading}, true});
+    if (named.missing) {
+        std::string cause = host::cause(path, std::make_error_code(std::errc::no_such_file_or_directory));
+        // A file of another name is most likely what was meant: say which, so that it can be renamed.
+        std::vector<std::string> nearMisses;
+        if (const ErrorOr<std::vector<std::string>> names = host::list(folder_)) {
+            std::copy_if(names->begin(), names->end(), std::back_inserter(nearMisses),
+                         [&](const std::string& name) {
+                             const ErrorOr<FileStatus> status = host::statusAt(folder_, name);
+                             return isNearMissOf(name, evaluationFileName) && status &&
+                                    status->kind == FileKind::regular;
+                         });
+        }
+        std::sort(nearMisses.begin(), nearMisses.end());
+        for (std::size_t at = 0; at < nearMisses.size(); ++at) {
+            cause.append(at == 0                       ? "; the folder holds '"
+                         : at + 1 == nearMisses.size() ? " and '"
+                                                       : ", '")
+                .append(nearMisses[at])
+                .append("'");
+        }
+        if (!nearMisses.empty()) {
+            cause.append(nearMisses.size() == 1 ? ": rename it " : ": rename the one that is the export ")
+                .append(evaluationFileName);
+        }
+        throw fileError("cannot open", path, cause);
+    }
     if (const Refusal kind = notARegularFile(named.status.kind)) {
         throw fileError("cannot read", path, *kind);
     }
@@ -252,10 +281,16 @@ std::optional<DataFolder::Opened> DataFolder::openToWrite(std::string_view fileN
             (error == std::errc::file_exists && creation == Creation::newOnly)) {
             return std::nullopt;
         }
-        // What stands there is named when it is no regular file (a link, a FIFO nobody reads, a folder).
+        // What stands there is named when it is no regular file (a link, a FIFO nobody reads, a folder), and
+        // whose it is when it is another user's, who alone can remove it.
         if (const ErrorOr<FileStatus> standing = host::statusAt(folder_, fileName)) {
             if (const Refusal kind = notARegularFile(standing->kind)) {
                 throw fileError("cannot create", path, *kind);
+            }
+            if (error == std::errc::permission_denied && standing->owner != host::currentUser()) {
+                throw fileError("cannot create", path,
+                                host::cause(path, error) + "; the file belongs to user " +
+                                    std::to_string(standing->owner));
             }
         }
         throw hostError("cannot create", path, error);

@@ -51,8 +51,27 @@ protected:
 };
 
 TEST_F(DataFolderTest, EvaluationFileMissingOrNotARegularFileFailsAtOpen) {
-    EXPECT_THAT(errorOf([&] { folder.openEvaluationFile(); }),
-                HasSubstr("cannot open '" + evaluationFile + "': "));
+    const std::string missing = "cannot open '" + evaluationFile + "': No such file or directory";
+    // The run's own files, hidden files and folders are no near miss of the file's name.
+    writeBytes(temp.file(std::string(fieldEchoFileName)), "");
+    writeBytes(temp.file(".sampleEvalData.txt.k3x9qa"), "");
+    fs::create_directory(temp.file("sampleEvalData.d"));
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }), missing);
+    writeBytes(temp.file("sampleEvalData.txt.txt"), "");
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              missing + "; the folder holds 'sampleEvalData.txt.txt': rename it sampleEvalData.txt");
+    writeBytes(temp.file("sampleEvalData (1).csv"), "");
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              missing +
+                  "; the folder holds 'sampleEvalData (1).csv' and 'sampleEvalData.txt.txt': rename the "
+                  "one that is the export sampleEvalData.txt");
+#ifndef _WIN32
+    // Where letter case counts.
+    fs::remove(temp.file("sampleEvalData (1).csv"));
+    fs::rename(temp.file("sampleEvalData.txt.txt"), temp.file("SampleEvalData.txt"));
+    EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
+              missing + "; the folder holds 'SampleEvalData.txt': rename it sampleEvalData.txt");
+#endif
     fs::create_directory(evaluationFile);
     EXPECT_EQ(errorOf([&] { folder.openEvaluationFile(); }),
               "cannot read '" + evaluationFile + "': is a directory, not a regular file");

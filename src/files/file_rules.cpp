@@ -192,6 +192,19 @@ Refusal whyNotReplaceable(const FileStatus& file, const std::error_code& mayWrit
     return std::nullopt;
 }
 
+bool isNearMissOf(std::string_view name, std::string_view target) {
+    const auto lower = [](std::string_view text) {
+        std::string lowered(text);
+        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        return lowered;
+    };
+    const std::string stem = lower(target.substr(0, target.rfind('.')));
+    const std::string named = lower(name);
+    return name != target && !name.starts_with('.') && named.starts_with(stem) &&
+           !named.substr(stem.size()).starts_with('_');
+}
+
 std::string temporaryNameOf(std::string_view target, std::uint64_t random) {
     std::string name(".");
     name.append(target).append(".");

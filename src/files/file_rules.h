@@ -82,6 +82,12 @@ Refusal whyNotReplaceable(const FileStatus& file, const std::error_code& mayWrit
 // Whether the host's answer `mayWrite` says that the user may not write.
 bool refusesWriting(const std::error_code& mayWrite);
 
+// Whether the file `name` is most likely the file `target` under a name that someone gave it by mistake or
+// a program made up: the same name in another letter case, or another name that starts with the target's
+// but for its extension ("SampleEvalData.txt", "sampleEvalData.txt.txt", "sampleEvalData (1).txt",
+// "sampleEvalData.csv"), but no hidden file and none of the run's own ("sampleEvalData_read.txt").
+bool isNearMissOf(std::string_view name, std::string_view target);
+
 // The name of a new file that replaces `target` until it takes its place: a dot, the target's name, a dot
 // and six letters or digits picked by `random`, so ".sampleEvalData.txt.k3x9qa".
 std::string temporaryNameOf(std::string_view target, std::uint64_t random);

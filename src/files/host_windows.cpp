@@ -511,11 +511,18 @@ std::error_code remove(const Handle& folder, std::string_view name) {
 }
 
 ErrorOr<std::vector<std::string>> list(const Handle& folder) {
+    // A handle of its own, which lists the folder as it is now from its start.
+    const ErrorOr<Handle> listed =
+        openRelative(handleOf(folder), {}, FILE_LIST_DIRECTORY,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, FILE_DIRECTORY_FILE);
+    if (!listed) {
+        return listed.error();
+    }
     std::vector<std::string> names;
     std::vector<char> buffer(64 * 1024);
     const auto isSurrogate = [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; };
     for (auto kind = FileFullDirectoryRestartInfo;; kind = FileFullDirectoryInfo) {
-        if (GetFileInformationByHandleEx(handleOf(folder), kind, buffer.data(),
+        if (GetFileInformationByHandleEx(handleOf(*listed), kind, buffer.data(),
                                          static_cast<DWORD>(buffer.size())) == 0) {
             if (GetLastError() == ERROR_NO_MORE_FILES) {
                 return names;
@@ -577,11 +584,6 @@ std::string likelyCause(std::string_view path, DWORD error) {
     case ERROR_NETWORK_UNREACHABLE:
     case ERROR_HOST_UNREACHABLE:
         return "the server cannot be reached";
-    case ERROR_INVALID_NAME:
-    case ERROR_DIRECTORY:
-        // A path pasted with Explorer's "Copy as path" comes in quotes, which no file name holds.
-        return path.find('"') != std::string_view::npos ? "the folder name is in quotes; give it without them"
-                                                        : std::string();
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
         if (path.size() >= 2 && path[1] == ':') {

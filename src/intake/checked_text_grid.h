@@ -93,6 +93,9 @@ public:
         }
     }
 
+    // All the text kept by store() and storeRead(), in order.
+    std::string_view storedText() const { return {text_.get(), size_}; }
+
     // Keeps a copy of `text` in the block, in no cell yet, and returns where the copy starts; cells are
     // then set to parts of it with assignStoredFields(). Storing a whole line once is cheaper than copying
     // its fields one by one.

@@ -63,6 +63,15 @@ ParsedDescription parseDescription(std::string_view description) {
     return parsed;
 }
 
+bool holdsKeyword(std::string_view description) {
+    for (std::size_t at = 0; at < description.size(); ++at) {
+        if (keywordAt(description, at, sectionKeyword) || keywordAt(description, at, instructorKeyword)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void parseDescriptions(EvaluationTables& tables, ActionLog& actionLog) {
     for (int row = 1; row <= tables.nLines; ++row) {
         const ParsedDescription parsed = parseDescription(tables.dataArray(row, 2));

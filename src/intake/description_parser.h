@@ -25,6 +25,9 @@ struct ParsedDescription {
 // A part whose keyword does not occur stays empty.
 ParsedDescription parseDescription(std::string_view description);
 
+// Whether `description` holds either keyword, in any case of A to Z: one that holds neither has no parts.
+bool holdsKeyword(std::string_view description);
+
 // Parses column 2 of every row into `courseName`, `sectionNumber` and `instructorName`.
 void parseDescriptions(EvaluationTables& tables, ActionLog& actionLog);
 

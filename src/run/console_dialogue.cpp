@@ -45,10 +45,16 @@ std::string readAnswerLine(std::FILE* in, const std::string& shown) {
 } // namespace
 
 void writeConsoleLine(std::ostream& out, const std::string& text) {
+    errno = 0;
     out << text << '\n' << std::flush;
     if (!out) {
-        throw RunError("cannot write to standard output");
+        throw RunError(standardOutputError(errno));
     }
+}
+
+std::string standardOutputError(int error) {
+    return std::string("cannot write to standard output: ") +
+           (error != 0 ? std::strerror(error) : "unknown error");
 }
 
 ConsoleDialogue::ConsoleDialogue(std::FILE* in, std::ostream& out, bool interactive)

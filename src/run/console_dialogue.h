@@ -11,6 +11,8 @@ namespace courseeval {
 
 // Writes `text` as a line of its own to the console `out`, at once; a failed write throws a RunError.
 void writeConsoleLine(std::ostream& out, const std::string& text);
+// The message of a failed write to standard output, with the system's words for `error` (errno).
+std::string standardOutputError(int error);
 
 // The dialogue on a text console. A prompt is written as a line of its own and the answer is the next
 // line read from `in`, without its line end (LF or CR LF); end of input before any character answers

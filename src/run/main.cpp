@@ -3,6 +3,7 @@
 #include "run/host_process.h"
 #include "run/run_session.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -32,8 +33,13 @@ int main(int argc, char** argv) {
     const CommandLineOutcome commandLine = commandLineOutcome(programArguments(argc, argv));
     if (!commandLine.run) {
         std::ostream& shown = commandLine.exitStatus != 0 ? std::cerr : std::cout;
+        errno = 0;
         shown << commandLine.text << std::flush;
-        return shown ? commandLine.exitStatus : 1;
+        if (!shown) {
+            std::cerr << "course-eval: " << standardOutputError(errno) << '\n' << std::flush;
+            return 1;
+        }
+        return commandLine.exitStatus;
     }
     const bool interactive = standardInputIsInteractive();
 #ifdef _WIN32

@@ -40,6 +40,28 @@ TEST(FolderPathFromAnswerTest, SeparatorAddedOnlyWhenMissingAndAlwaysABackslash)
     EXPECT_EQ(folderPathFromAnswer(" spaced "), " spaced \\");
 }
 
+TEST(FolderAnswerHintTest, SaysWhatToDoForTheAnswersMostOftenGivenByMistake) {
+    EXPECT_EQ(folderAnswerHint("/srv/evals/fall"), "");
+    EXPECT_EQ(folderAnswerHint(""), "");
+    EXPECT_EQ(
+        folderAnswerHint("4100017\this 121 Section40.\t"),
+        "the answer holds TABs, as a record of the evaluation file does: the answers are read from "
+        "standard input, so give the folder there, and not the file (course-eval < sampleEvalData.txt)");
+    EXPECT_EQ(folderAnswerHint("\"H:\\evals\""), "the folder name is in quotes; give it without them");
+    EXPECT_EQ(folderAnswerHint("'/srv/evals'"), "the folder name is in quotes; give it without them");
+    EXPECT_EQ(folderAnswerHint("~/evals"),
+              "'~' stands for the home folder only in a shell; give the folder's full path");
+    EXPECT_EQ(folderAnswerHint("/srv/evals "),
+              "the answer ends with a blank, which is part of the folder name as typed; give it without");
+    EXPECT_EQ(folderAnswerHint(" /srv/evals"),
+              "the answer starts with a blank, which is part of the folder name as typed; give it without");
+    EXPECT_EQ(folderAnswerHint("data/sampleEvalData.txt"),
+              "that is the evaluation file itself; give the folder that holds it");
+    EXPECT_EQ(folderAnswerHint("H:\\evals\\sampleEvalData.txt\\"),
+              "that is the evaluation file itself; give the folder that holds it");
+    EXPECT_EQ(folderAnswerHint("data/sampleEvalData.txt.d"), "");
+}
+
 class RunSessionTest : public ::testing::Test {
 protected:
     RunSessionTest() {
@@ -182,6 +204,34 @@ TEST_F(RunSessionTest, AnalysisRunShowsThePromptsAndNoticesAndLogsEveryStageInOr
     // A description starting with its keyword no longer ends the run: its course name is empty.
     EXPECT_EQ(readBytes(folder.file(std::string(instructorListingFileName))),
               "bio 211-50 instructor: dunmoor fennickxxxx\r\n- 7 instructor: xxxx\r\n");
+}
+
+TEST_F(RunSessionTest, WarningsAboutTheFileComeBeforeDoneAndAfterTheErrorTheyExplain) {
+    const std::string evaluationFile = folder.file(std::string(evaluationFileName));
+    testing::writeBytes(evaluationFile, "a,b,c\r\n");
+    ASSERT_EQ(run({answer, ""}), 0) << errors.str();
+    EXPECT_EQ(errors.str(),
+              "course-eval: warning: " + evaluationFile +
+                  ": no line holds a TAB: the file looks comma- or semicolon-separated; save it "
+                  "as \"Text (Tab delimited)\", every field ended by a TAB\n");
+    // A run that cannot use the folder says what in the answer most likely stands behind it.
+    EXPECT_EQ(run({evaluationFile, ""}), 1);
+    EXPECT_EQ(errors.str(), "course-eval: cannot use the folder '" + evaluationFile +
+                                "\\': Not a directory; that is the evaluation file itself; give the folder "
+                                "that holds it\n");
+    // Read as one line, records with LF line ends hold more than 50 fields.
+    std::string lineFeeds;
+    for (int record = 0; record < 2; ++record) {
+        lineFeeds += testing::recordLine(testing::sampleRecord(1, "bio 211 Section50. Instructor: a b"));
+        lineFeeds.erase(lineFeeds.size() - 2, 1);
+    }
+    testing::writeBytes(evaluationFile, lineFeeds);
+    EXPECT_EQ(run({answer, ""}), 1);
+    EXPECT_THAT(errors.str(), ::testing::MatchesRegex(
+                                  "course-eval: .*sampleEvalData.txt:1: more than 50 fields\n"
+                                  "course-eval: warning: .*sampleEvalData.txt: line 1 holds an LF without "
+                                  "a CR before it: .*\n"));
+    EXPECT_THAT(dialogue->shown, ::testing::Not(::testing::Contains("notice: done")));
 }
 
 TEST_F(RunSessionTest, OnlyExactly999GeneratesSampleData) {

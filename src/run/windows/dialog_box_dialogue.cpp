@@ -415,4 +415,12 @@ void DialogBoxDialogue::showError(const std::string& message) {
     showNoticeDialog(message, errorIcon, MB_ICONERROR);
 }
 
+void DialogBoxDialogue::showWarnings(const std::vector<std::string>& warnings) {
+    std::string text = "The evaluation file does not look like an evaluation export:";
+    for (const std::string& warning : warnings) {
+        text.append("\n\n").append(warning);
+    }
+    showNoticeDialog(text, warningIcon, MB_ICONWARNING);
+}
+
 } // namespace courseeval

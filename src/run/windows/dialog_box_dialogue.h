@@ -3,6 +3,7 @@
 #include "common/user_dialogue.h"
 
 #include <string>
+#include <vector>
 
 namespace courseeval {
 
@@ -18,6 +19,8 @@ public:
 
     // Shows the message of the error that ended the run, in a message box with the error icon.
     void showError(const std::string& message);
+    // Shows the warnings about the evaluation file, all in one message box with the warning icon.
+    void showWarnings(const std::vector<std::string>& warnings);
 };
 
 } // namespace courseeval

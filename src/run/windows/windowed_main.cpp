@@ -29,16 +29,22 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
     // The folder picker behind Browse... is a COM object of the shell.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     DialogBoxDialogue dialogue;
-    const int status = runSession(
-        dialogue,
-        [&dialogue](const std::string& message) {
-            try {
-                dialogue.showError(message);
-            } catch (const std::exception&) {
-                // No window can be shown: the exit status still tells.
-            }
-        },
-        secondsSinceMidnight);
+    const int status = runSession(dialogue,
+                                  {[&dialogue](const std::string& message) {
+                                       try {
+                                           dialogue.showError(message);
+                                       } catch (const std::exception&) {
+                                           // No window can be shown: the exit status still tells.
+                                       }
+                                   },
+                                   [&dialogue](const std::vector<std::string>& warnings) {
+                                       try {
+                                           dialogue.showWarnings(warnings);
+                                       } catch (const std::exception&) {
+                                           // The run goes on: the warnings tell nothing it needs.
+                                       }
+                                   }},
+                                  secondsSinceMidnight);
     if (SUCCEEDED(com)) {
         CoUninitialize();
     }
