@@ -27,7 +27,8 @@ else()
   endforeach()
   add_custom_target(compressed-documents ALL DEPENDS course-eval.1.gz changelog.gz)
   install(FILES ${CMAKE_BINARY_DIR}/course-eval.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${CMAKE_BINARY_DIR}/changelog.gz debian/copyright README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${CMAKE_BINARY_DIR}/changelog.gz debian/copyright README.md docs/SAFETY.md
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
 
