@@ -198,23 +198,30 @@ TEST_F(ProgramTest, SampleDataOfAFileWhoseGroupCannotBeKeptGiveThatGroupNothing)
         GTEST_SKIP() << "running as other users needs root";
     }
     // A set-group-ID folder of group 3000 holds the user's file of group 2002, which they are not in: the
-    // new file comes out of group 3000, which must not read what only group 2002 read.
+    // new file comes out of group 3000, which must not read what only group 2002 read; nor may everybody
+    // else, where the file keeps group 2002 out of what everybody else may do (2002's members would be
+    // everybody else for the new file).
     constexpr unsigned user = 2001;
     const std::string evaluationFile = (data / evaluationFileName).string();
     ASSERT_EQ(chown(data.c_str(), user, 3000), 0);
     ASSERT_EQ(chmod(data.c_str(), 02775), 0);
-    ASSERT_EQ(chown(evaluationFile.c_str(), user, 2002), 0);
-    ASSERT_EQ(chmod(evaluationFile.c_str(), 0640), 0);
     const testing::ProgramConditions asUser{0, 0, user, user, {user}};
     if (!testing::canRun(folder.path(), asUser)) {
         GTEST_SKIP() << "the build or the temporary folder is closed to other users here";
     }
-    const ProgramRun run = runProgram(folder.path(), "data\n999\n", asUser);
-    ASSERT_EQ(run.status, 0) << run.err;
-    struct stat status {};
-    ASSERT_EQ(stat(evaluationFile.c_str(), &status), 0);
-    EXPECT_EQ(status.st_gid, 3000U);
-    EXPECT_EQ(status.st_mode & 0777, 0600U);
+    for (const unsigned mode : {0640U, 0604U, 0606U}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(chown(evaluationFile.c_str(), user, 2002), 0);
+        ASSERT_EQ(chmod(evaluationFile.c_str(), mode), 0);
+        const ProgramRun run = runProgram(folder.path(), "data\n999\n", asUser);
+        ASSERT_EQ(run.status, 0) << run.err;
+        struct stat status {};
+        ASSERT_EQ(stat(evaluationFile.c_str(), &status), 0);
+        EXPECT_EQ(status.st_gid, 3000U);
+        EXPECT_EQ(status.st_mode & 0777, 0600U);
+        ASSERT_EQ(stat((data / reconstructionFileName).c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600U);
+    }
 }
 
 TEST_F(ProgramTest, AnOrdinaryUserIsRefusedWhatRootWouldPassAndLeavesOthersFilesAlone) {

@@ -12,6 +12,7 @@ constexpr std::size_t temporarySuffixLength = 6;
 
 constexpr unsigned readPermission = 4;
 constexpr unsigned groupPermissions = 0070;
+constexpr unsigned othersPermissions = 0007;
 constexpr unsigned writePermissions = 0222;
 constexpr unsigned stickyBit = 01000;
 
@@ -148,15 +149,23 @@ Readers readersOf(const FileAccess& file, const FileAccess& source, std::uint32_
 }
 
 FileAccess accessToGive(const FileAccess& source, std::uint32_t group, std::optional<unsigned> creationMask) {
+    using Tag = AccessEntry::Tag;
     FileAccess access = source;
     access.group = group;
+    // Takes every access away from the entries of `tag`, or from the bits `bits` where there are none.
+    const auto takeAway = [&access](Tag tag, unsigned bits) {
+        access.permissions &= access.entries.empty() ? ~bits : ~0U;
+        for (AccessEntry& entry : access.entries) {
+            entry.permissions = entry.tag == tag ? 0 : entry.permissions;
+        }
+    };
     if (group != source.group) {
         // The owning group's entry grants nothing; the mask stays, so that named entries keep their access.
-        access.permissions &= access.entries.empty() ? ~groupPermissions : ~0U;
-        for (AccessEntry& entry : access.entries) {
-            if (entry.tag == AccessEntry::Tag::owningGroup) {
-                entry.permissions = 0;
-            }
+        takeAway(Tag::owningGroup, groupPermissions);
+        // Where the source keeps its own group out of what everybody else may do, its members would be
+        // everybody else here: everybody else gets nothing either.
+        if (readersOf(access, source, source.owner) != Readers::within) {
+            takeAway(Tag::others, othersPermissions);
         }
     }
     if (creationMask) {

@@ -88,6 +88,15 @@ TEST(FileRulesTest, AccessGivenKeepsTheSourcesButForAnotherGroupAndWithinTheUmas
     EXPECT_EQ(otherGroup.entries, listed(2001, 3000, 0640, "u::rw-,u:2002:r--,g::---,m::r--,o::---").entries);
     EXPECT_EQ(readersOf(otherGroup, source, 2001), Readers::within);
     EXPECT_EQ(accessToGive({2001, 3001, 0640, {}}, 3000, std::nullopt).permissions, 0600U);
+    // Where the source keeps its group out of what everybody else may do, its members would be everybody
+    // else for a file of another group: everybody else gets nothing either.
+    EXPECT_EQ(accessToGive({2001, 3002, 0604, {}}, 3000, std::nullopt).permissions, 0600U);
+    EXPECT_EQ(accessToGive({2001, 3002, 0606, {}}, 3000, 022).permissions, 0600U);
+    EXPECT_EQ(accessToGive({2001, 3002, 0644, {}}, 3000, std::nullopt).permissions, 0604U);
+    EXPECT_EQ(
+        accessToGive(listed(2001, 3002, 0644, "u::rw-,u:2002:r--,g::---,m::r--,o::r--"), 3000, std::nullopt)
+            .entries,
+        listed(2001, 3000, 0640, "u::rw-,u:2002:r--,g::---,m::r--,o::---").entries);
     // 999's new file keeps the set-ID bits; a derived file has none, and its read and write bits within
     // the umask where no entries say more.
     EXPECT_EQ(accessToGive({2001, 3001, 02775, {}}, 3001, std::nullopt).permissions, 02775U);
