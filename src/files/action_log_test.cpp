@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -66,6 +67,23 @@ TEST_F(ActionLogTest, LockHoldsARecordLockAndIsLostWhenTheLogHoldsWhatTheRunDidN
               "lost the lock on '" + log +
                   "': the file holds what this run did not write, so another run has written the folder "
                   "meanwhile");
+}
+
+TEST_F(ActionLogTest, FileSystemWithoutRecordLocksStillRuns) {
+    for (const int error : {ENOLCK, EINVAL}) {
+        hostCalls.recordLock = error == ENOLCK ? [](int, struct flock*) {
+            errno = ENOLCK;
+            return -1;
+        } : [](int, struct flock*) {
+            errno = EINVAL;
+            return -1;
+        };
+        DataFolder again(temp.folderPath());
+        ActionLog& actionLog = again.lock();
+        actionLog.logAction("locked all the same");
+        EXPECT_EQ(errorOf([&] { actionLog.release(); }), "");
+        hostCalls = HostCalls();
+    }
 }
 
 TEST_F(ActionLogTest, RecordLockOfARunOnAnotherClientKeepsTheRunOut) {

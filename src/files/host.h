@@ -264,6 +264,7 @@ struct HostCalls {
     int (*fsync)(int);
     int (*close)(int);
     int (*renameat2)(int, const char*, int, const char*, unsigned);
+    int (*linkat)(int, const char*, int, const char*, int);
     int (*unlinkat)(int, const char*, int);
     int (*getFlags)(int, int*);            // the file's attribute flags (FS_IOC_GETFLAGS)
     int (*recordLock)(int, struct flock*); // fcntl(F_OFD_SETLK)

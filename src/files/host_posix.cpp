@@ -27,7 +27,7 @@ HostCalls::HostCalls()
     : openat(
           [](int at, const char* name, int flags, mode_t mode) { return ::openat(at, name, flags, mode); }),
       fstat(::fstat), read(::read), write(::write), writev(::writev), fsync(::fsync), close(::close),
-      renameat2(::renameat2), unlinkat(::unlinkat),
+      renameat2(::renameat2), linkat(::linkat), unlinkat(::unlinkat),
       getFlags([](int descriptor, int* flags) { return ::ioctl(descriptor, FS_IOC_GETFLAGS, flags); }),
       recordLock([](int descriptor, struct flock* lock) { return ::fcntl(descriptor, F_OFD_SETLK, lock); }) {}
 
@@ -431,11 +431,23 @@ std::error_code rename(const Handle& folder, std::string_view from, std::string_
     if (hostCalls.renameat2(at, source.c_str(), at, target.c_str(), how) == 0) {
         return {};
     }
-    // A file system that can neither exchange names nor refuse to replace.
-    if (how != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        return std::make_error_code(std::errc::not_supported);
+    if (how == 0 || (errno != EINVAL && errno != ENOSYS)) {
+        return lastError();
     }
-    return lastError();
+    // A file system that cannot exchange names or refuse to replace one (NFS, SMB): a hard link takes the
+    // name only while it is free, and then the old name goes. Without hard links it cannot be done.
+    if (mode == RenameMode::noReplace && hostCalls.linkat(at, source.c_str(), at, target.c_str(), 0) == 0) {
+        if (hostCalls.unlinkat(at, source.c_str(), 0) == 0) {
+            return {};
+        }
+        const std::error_code error = lastError();
+        hostCalls.unlinkat(at, target.c_str(), 0);
+        return error;
+    }
+    if (mode == RenameMode::noReplace && errno != EPERM && errno != EOPNOTSUPP) {
+        return lastError();
+    }
+    return std::make_error_code(std::errc::not_supported);
 }
 
 std::error_code remove(const Handle& folder, std::string_view name) {

@@ -106,73 +106,39 @@ void ReplacementFile::commit(std::string_view content, const std::optional<FileS
     keepOnInterruption();
 }
 
+RunError ReplacementFile::changedMeanwhile() const {
+    return fileError("cannot replace", shown_,
+                     "the file was changed by another program meanwhile, so nothing was replaced");
+}
+
+RunError ReplacementFile::replacedBut(std::string_view failure) const {
+    return RunError("'" + shown_ + "' was replaced, but " + std::string(failure));
+}
+
 void ReplacementFile::place(const std::optional<FileStatus>& old) const {
     const Handle& folder = *folder_;
-    const std::string left = pathOf(name_);
-    const auto replacedBut = [&](std::string_view failure) {
-        return RunError("'" + shown_ + "' was replaced, but " + std::string(failure));
-    };
-    const auto changedMeanwhile = [&] {
-        return fileError("cannot replace", shown_,
-                         "the file was changed by another program meanwhile, so nothing was replaced");
-    };
-    const auto inUse = [&] {
-        return fileError("cannot replace", shown_, "the file is in use by another program");
-    };
-    bool oldLeft = false;
+    std::string oldName;
     std::error_code removeError;
     {
-        // From the exchange until the new file is in place or put back, an interruption waits: meanwhile
-        // the temporary name may hold a file that is not this run's.
+        // From the first rename until the new file is in place or put back, and the old one gone, an
+        // interruption waits: meanwhile the names may hold files that are not this run's to leave.
         const InterruptionsHeld held;
-        // The one step is an exchange of the two names (or, with nothing to replace, a rename that replaces
-        // nothing), so that a file another program put at the name meanwhile is found, put back and kept.
-        std::error_code error =
-            host::rename(folder, name_, target_, old ? RenameMode::exchange : RenameMode::noReplace);
-        if (!error && old) {
-            const ErrorOr<FileStatus> replaced = host::statusAt(folder, name_);
-            if (!replaced || !replaced->sameFileAs(*old)) {
-                if (const std::error_code back = host::rename(folder, name_, target_, RenameMode::exchange)) {
-                    throw replacedBut("the file another program saved there meanwhile is now '" + left +
-                                      "': " + host::cause(left, back));
-                }
-                throw changedMeanwhile();
-            }
-            // The old file, now at the temporary name, goes.
-            removeError = host::remove(folder, name_);
-            oldLeft = removeError && removeError != std::errc::no_such_file_or_directory;
-        } else if (error == std::errc::not_supported) {
-            // A file system that can neither exchange names nor refuse to replace: the name is checked,
-            // once no other program holds the file (Windows), and then replaced.
-            for (int attempt = 1;; ++attempt) {
-                const ErrorOr<Handle> standing = host::open(
-                    folder, target_, {OpenRequest::Access::name, OpenRequest::Creation::existing, 0, true});
-                if (standing || standing.error() != std::errc::device_or_resource_busy) {
-                    const ErrorOr<FileStatus> status = standing ? host::status(*standing) : standing.error();
-                    if (old ? !status || !status->sameFileAs(*old)
-                            : standing.error() != std::errc::no_such_file_or_directory) {
-                        throw changedMeanwhile();
-                    }
-                    break;
-                }
-                if (attempt == freeFileAttempts) {
-                    throw inUse();
-                }
-                std::this_thread::sleep_for(freeFileRetry);
-            }
-            error = host::rename(folder, name_, target_, RenameMode::replace);
-            if (error == std::errc::device_or_resource_busy) {
-                throw inUse();
-            }
-            if (error) {
-                throw hostError("cannot replace", shown_, error);
-            }
-        } else if (error == std::errc::file_exists || error == std::errc::no_such_file_or_directory) {
+        if (old) {
+            oldName = replaceOld(*old);
+        } else if (const std::error_code error = host::rename(folder, name_, target_, RenameMode::noReplace);
+                   error == std::errc::not_supported) {
+            checkThenReplace(old);
+        } else if (error == std::errc::file_exists) {
             throw changedMeanwhile();
         } else if (error) {
             throw hostError("cannot replace", shown_, error);
         }
+        // The old file goes.
+        if (!oldName.empty()) {
+            removeError = host::remove(folder, oldName);
+        }
     }
+    const bool oldLeft = removeError && removeError != std::errc::no_such_file_or_directory;
     // The new file takes the old one's attributes (Windows: hidden, say), and is no longer hidden itself.
     if (const std::error_code error = host::setAttributes(folder, target_, old ? old->attributes : 0);
         error && !oldLeft) {
@@ -187,7 +153,98 @@ void ReplacementFile::place(const std::optional<FileStatus>& old) const {
                           "), so the replacement may not survive a power failure");
     }
     if (oldLeft) {
-        throw replacedBut("the old file is left as '" + left + "': " + host::cause(left, removeError));
+        throw replacedBut("the old file is left as '" + pathOf(oldName) +
+                          "': " + host::cause(pathOf(oldName), removeError));
+    }
+}
+
+std::string ReplacementFile::replaceOld(const FileStatus& old) const {
+    const Handle& folder = *folder_;
+    // The one step is an exchange of the two names, so that a file another program put at the name
+    // meanwhile is found, put back and kept.
+    const std::error_code error = host::rename(folder, name_, target_, RenameMode::exchange);
+    if (error == std::errc::not_supported) {
+        return moveAsideAndReplace(old);
+    }
+    if (error == std::errc::file_exists || error == std::errc::no_such_file_or_directory) {
+        throw changedMeanwhile();
+    }
+    if (error) {
+        throw hostError("cannot replace", shown_, error);
+    }
+    if (const ErrorOr<FileStatus> replaced = host::statusAt(folder, name_);
+        !replaced || !replaced->sameFileAs(old)) {
+        if (const std::error_code back = host::rename(folder, name_, target_, RenameMode::exchange)) {
+            throw replacedBut("the file another program saved there meanwhile is now '" + pathOf(name_) +
+                              "': " + host::cause(pathOf(name_), back));
+        }
+        throw changedMeanwhile();
+    }
+    return name_;
+}
+
+std::string ReplacementFile::moveAsideAndReplace(const FileStatus& old) const {
+    const Handle& folder = *folder_;
+    // Without an exchange (NFS, SMB, Windows) the old file goes aside first, in one step, as whatever
+    // stands at the name then; only when it is the old file does the new one take the name, and only while
+    // the name is free: a co-worker's save, before or after, stays.
+    const std::string aside = temporaryNameOf(target_, randomNumber());
+    for (int attempt = 1;; ++attempt) {
+        const std::error_code error = host::rename(folder, target_, aside, RenameMode::noReplace);
+        if (!error) {
+            break;
+        }
+        if (error == std::errc::not_supported) {
+            checkThenReplace(old);
+            return {};
+        }
+        if (error == std::errc::no_such_file_or_directory) {
+            throw changedMeanwhile();
+        }
+        // Another program (an antivirus scanner, an indexer, a sync client) may hold a file for a moment.
+        if (error != std::errc::device_or_resource_busy) {
+            throw hostError("cannot replace", shown_, error);
+        }
+        if (attempt == freeFileAttempts) {
+            throw fileError("cannot replace", shown_, "the file is in use by another program");
+        }
+        std::this_thread::sleep_for(freeFileRetry);
+    }
+    if (const ErrorOr<FileStatus> moved = host::statusAt(folder, aside); !moved || !moved->sameFileAs(old)) {
+        // Another program's save went aside: it goes back, and stays.
+        if (const std::error_code back = host::rename(folder, aside, target_, RenameMode::noReplace)) {
+            throw fileError(
+                "cannot replace", shown_,
+                "the file was changed by another program meanwhile, so nothing was replaced; what "
+                "it saved is now '" +
+                    pathOf(aside) + "': " + host::cause(pathOf(aside), back));
+        }
+        throw changedMeanwhile();
+    }
+    const std::error_code placed = host::rename(folder, name_, target_, RenameMode::noReplace);
+    if (placed == std::errc::file_exists) {
+        // Another program saved at the name once the old file was aside: its save stands, and the old file,
+        // which it took the place of, goes.
+        host::remove(folder, aside);
+        throw changedMeanwhile();
+    }
+    if (placed) {
+        host::rename(folder, aside, target_, RenameMode::noReplace);
+        throw hostError("cannot replace", shown_, placed);
+    }
+    return aside;
+}
+
+void ReplacementFile::checkThenReplace(const std::optional<FileStatus>& old) const {
+    // A file system that can neither exchange names nor refuse to take a name: the name is checked, then
+    // replaced (a save in between is lost, as the README says).
+    const ErrorOr<FileStatus> standing = host::statusAt(*folder_, target_);
+    if (old ? !standing || !standing->sameFileAs(*old)
+            : standing.error() != std::errc::no_such_file_or_directory) {
+        throw changedMeanwhile();
+    }
+    if (const std::error_code error = host::rename(*folder_, name_, target_, RenameMode::replace)) {
+        throw hostError("cannot replace", shown_, error);
     }
 }
 

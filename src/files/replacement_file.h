@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/run_error.h"
 #include "files/host.h"
 
 #include <cstdint>
@@ -48,8 +49,16 @@ public:
 private:
     // Creates the new file at a free name.
     void create();
-    // Puts the new file, closed, in the target's place.
+    // Puts the new file, closed, in the target's place, which must still be the file `old` (nothing), and
+    // removes the old file.
     void place(const std::optional<FileStatus>& old) const;
+    // Puts the new file in the place of the old one, of status `old`; returns where the old one stands then
+    // (nothing: it is gone already).
+    std::string replaceOld(const FileStatus& old) const;
+    std::string moveAsideAndReplace(const FileStatus& old) const;
+    void checkThenReplace(const std::optional<FileStatus>& old) const;
+    RunError changedMeanwhile() const;
+    RunError replacedBut(std::string_view failure) const;
     // Closes and removes the new file, where its name still names it; what failed where it could not.
     std::error_code discard() noexcept;
     std::string pathOf(std::string_view name) const { return folderShown_ + std::string(name); }

@@ -182,16 +182,57 @@ struct FaultyCalls {
     static inline std::string savedTarget;
 };
 
-TEST_F(ReplacementFileTest, FileSystemThatCannotExchangeNamesStillReplacesTheFileWhole) {
+TEST_F(ReplacementFileTest, FileSystemThatCannotExchangeNamesReplacesTheFileWholeAndKeepsACoworkersSave) {
+    // NFS and SMB: no exchange of names and no rename that refuses a taken name; and, as on FAT, no hard
+    // links either.
     const FaultyCalls faulty;
     hostCalls.renameat2 = [](int from, const char* fromName, int to, const char* toName, unsigned flags) {
         return flags != 0 ? FaultyCalls::failed(EINVAL) : ::renameat2(from, fromName, to, toName, flags);
     };
-    replaceWithNew();
-    EXPECT_EQ(readBytes(target), "new\r\n");
-    fs::remove(target);
-    replaceWithNew();
-    EXPECT_EQ(readBytes(target), "new\r\n");
+    for (const bool hardLinks : {true, false}) {
+        SCOPED_TRACE(hardLinks ? "with hard links" : "without hard links");
+        hostCalls.linkat = hardLinks ? HostCalls().linkat : [](int, const char*, int, const char*, int) {
+            return FaultyCalls::failed(EPERM);
+        };
+        testing::writeBytes(target, "old");
+        replaceWithNew();
+        EXPECT_EQ(readBytes(target), "new\r\n");
+        fs::remove(target);
+        replaceWithNew();
+        EXPECT_EQ(readBytes(target), "new\r\n");
+        EXPECT_THAT(namesInFolder(),
+                    ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
+    }
+
+    // A co-worker's save, as editors save (a copy renamed over the file), while the new file is written or
+    // once the old one is aside, is kept.
+    hostCalls.linkat = HostCalls().linkat;
+    FaultyCalls::savedCopy = folder.file("saved.tmp");
+    FaultyCalls::savedTarget = target;
+    const auto coworkerSaves = [&](const Handle&, const FileStatus&) {
+        testing::writeBytes(FaultyCalls::savedCopy, "a co-worker's save");
+        fs::rename(FaultyCalls::savedCopy, target);
+    };
+    const std::string nothingReplaced =
+        "cannot replace '" + target +
+        "': the file was changed by another program meanwhile, so nothing was "
+        "replaced";
+    testing::writeBytes(target, "old");
+    EXPECT_EQ(errorOf([&] { replaceWithNew(coworkerSaves); }), nothingReplaced);
+    EXPECT_EQ(readBytes(target), "a co-worker's save");
+    testing::writeBytes(target, "old");
+    testing::writeBytes(FaultyCalls::savedCopy, "a co-worker's save");
+    // The second hard link made is the new file's, at the name the old one has left.
+    static int links = 0;
+    links = 0;
+    hostCalls.linkat = [](int from, const char* fromName, int to, const char* toName, int flags) {
+        if (++links == 2) {
+            std::rename(FaultyCalls::savedCopy.c_str(), FaultyCalls::savedTarget.c_str());
+        }
+        return ::linkat(from, fromName, to, toName, flags);
+    };
+    EXPECT_EQ(errorOf([&] { replaceWithNew(); }), nothingReplaced);
+    EXPECT_EQ(readBytes(target), "a co-worker's save");
     EXPECT_THAT(namesInFolder(),
                 ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
 }
@@ -393,6 +434,25 @@ TEST_F(ReplacementFileTest, InterruptionDuringTheExchangeWaitsUntilTheCoworkersS
         },
         ::testing::KilledBySignal(SIGTERM), "");
     EXPECT_EQ(readBytes(target), "a co-worker's save");
+    EXPECT_THAT(namesInFolder(),
+                ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
+}
+
+TEST_F(ReplacementFileTest, InterruptionDuringTheExchangeEndsTheRunOnceTheNewFileIsInPlaceAndTheOldGone) {
+    EXPECT_EXIT(
+        {
+            const FaultyCalls faulty;
+            hostCalls.renameat2 = [](int from, const char* fromName, int to, const char* toName,
+                                     unsigned flags) {
+                const int done = ::renameat2(from, fromName, to, toName, flags);
+                std::raise(SIGTERM);
+                return done;
+            };
+            replaceWithNew();
+            std::exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "^$");
+    EXPECT_EQ(readBytes(target), "new\r\n");
     EXPECT_THAT(namesInFolder(),
                 ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
 }

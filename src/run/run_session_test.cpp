@@ -129,6 +129,10 @@ TEST_F(RunSessionTest, HostCallFailingAnywhereEndsTheRunWithTheFileNamedAndTheDa
     renames.renameat2 = [](int from, const char* fromName, int to, const char* toName, unsigned flags) {
         return failsNow() ? -1 : ::renameat2(from, fromName, to, toName, flags);
     };
+    HostCalls stats;
+    stats.fstat = [](int descriptor, struct stat* status) {
+        return failsNow() ? -1 : ::fstat(descriptor, status);
+    };
     HostCalls removes;
     removes.unlinkat = [](int at, const char* name, int flags) {
         return failsNow() ? -1 : ::unlinkat(at, name, flags);
@@ -137,7 +141,7 @@ TEST_F(RunSessionTest, HostCallFailingAnywhereEndsTheRunWithTheFileNamedAndTheDa
                                                     {EIO, "Input/output error"},
                                                     {EDQUOT, "Disk quota exceeded"},
                                                     {EINTR, "Interrupted system call"}};
-    for (const HostCalls& calls : {opens, reads, writes, syncs, closes, renames, removes}) {
+    for (const HostCalls& calls : {opens, stats, reads, writes, syncs, closes, renames, removes}) {
         for (const auto& [error, cause] : failures) {
             for (const std::string confirmation : {"", "999"}) {
                 for (int call = 1;; ++call) {
