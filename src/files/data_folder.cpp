@@ -123,12 +123,12 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
                 const std::string link = walked + name;
                 if (asked.linkFirst) {
                     throw fileError(asked.what, asked.shown,
-                                    "'" + link + "' " + linkNotFollowed(status.owner));
+                                    "'" + link + "' " + linkNotFollowed(host::userName(status.owner)));
                 }
                 throw fileError(asked.what, asked.shown,
-                                link == asked.shown
-                                    ? linkNotFollowed(status.owner)
-                                    : "leads to '" + link + "', which " + linkNotFollowed(status.owner));
+                                link == asked.shown ? linkNotFollowed(host::userName(status.owner))
+                                                    : "leads to '" + link + "', which " +
+                                                          linkNotFollowed(host::userName(status.owner)));
             }
             if (++links > maxLinksFollowed) {
                 throw failed(std::make_error_code(std::errc::too_many_symbolic_link_levels));
@@ -290,7 +290,7 @@ std::optional<DataFolder::Opened> DataFolder::openToWrite(std::string_view fileN
             if (error == std::errc::permission_denied && standing->owner != host::currentUser()) {
                 throw fileError("cannot create", path,
                                 host::cause(path, error) + "; the file belongs to user " +
-                                    std::to_string(standing->owner));
+                                    host::userName(standing->owner));
             }
         }
         throw hostError("cannot create", path, error);
@@ -343,7 +343,7 @@ OutputFile DataFolder::createDerived(std::string_view fileName, const FileAccess
         return {std::move(opened->file), path, logNameOf(fileName)};
     case Readers::ownerBeyond:
         throw fileError("cannot create", path,
-                        "belongs to user " + std::to_string(opened->status.owner) +
+                        "belongs to user " + host::userName(opened->status.owner) +
                             ", who may not read the evaluation file it would show");
     case Readers::othersBeyond:
         break;
@@ -409,7 +409,7 @@ void DataFolder::replaceEvaluationFile(std::string_view content) const {
         }
         require(giveAccess(file, created.group, oldAccess, std::nullopt), "cannot create", path);
         if (target.readable) {
-            require(host::copyUserAttributes(target.file, file), "cannot create", path);
+            require(host::keepAttributes(target.file, file), "cannot create", path);
         }
         // Nothing of the run may hold the old file open while it is replaced (Windows would refuse).
         target.file = Handle();

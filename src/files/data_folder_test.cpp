@@ -5,11 +5,16 @@
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
+#else
 #include <acl/libacl.h>
 #include <fcntl.h>
 #include <sys/acl.h>
@@ -249,6 +254,170 @@ TEST_F(DataFolderTest, DerivedFilesAreNoMoreReadableThanTheEvaluationFile) {
         EXPECT_EQ(kept.st_uid, 2002U);
     }
     umask(savedMask);
+}
+#endif
+
+#ifdef _WIN32
+// What Windows would tell, where Wine cannot (it keeps no access list and makes no reparse point), given
+// through hostCalls.
+class WindowsFactsTest : public DataFolderTest {
+protected:
+    ~WindowsFactsTest() override { hostCalls = HostCalls(); }
+
+    // The security descriptor of the SDDL text `text`, as GetSecurityInfo gives it.
+    static std::string descriptor(const wchar_t* text) {
+        PSECURITY_DESCRIPTOR made = nullptr;
+        ULONG size = 0;
+        EXPECT_NE(ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &made, &size),
+                  0);
+        std::string bytes(static_cast<const char*>(made), size);
+        LocalFree(made);
+        return bytes;
+    }
+    // Which file `file` is, whatever its name.
+    static std::uint64_t identityOf(const Handle& file) {
+        BY_HANDLE_FILE_INFORMATION information{};
+        GetFileInformationByHandle(reinterpret_cast<HANDLE>(file.native()), &information);
+        return (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    }
+    static std::uint64_t identityOf(const std::string& path) {
+        const ErrorOr<host::Start> start = host::openStart(path);
+        return identityOf(*host::open(start->folder, start->rest, {OpenRequest::Access::name}));
+    }
+
+    // The file `identity` has the descriptor `given`; what is set on a file is kept in `set`.
+    static inline std::uint64_t listedFile = 0;
+    static inline std::string listed;
+    static inline std::vector<std::pair<std::uint64_t, std::string>> set;
+    void giveListedFile(const std::string& path, const std::string& given) {
+        listedFile = identityOf(path);
+        listed = given;
+        set.clear();
+        hostCalls.security = [](const Handle& file, unsigned long parts) -> ErrorOr<std::string> {
+            return identityOf(file) == listedFile ? listed : HostCalls().security(file, parts);
+        };
+        hostCalls.setSecurity = [](const Handle& file, unsigned long parts, const std::string& descriptor) {
+            set.emplace_back(identityOf(file), (parts & PROTECTED_DACL_SECURITY_INFORMATION) != 0
+                                                   ? "protected " + descriptor
+                                                   : descriptor);
+            return std::error_code();
+        };
+    }
+};
+
+TEST_F(WindowsFactsTest, DerivedFileAndSampleDataTakeTheEvaluationFilesOwnAccessList) {
+    // The evaluation file lets the Administrators and one co-worker read it, and nobody else, whatever the
+    // folder passes on.
+    writeBytes(evaluationFile, "old\t\r\n");
+    const std::string own = descriptor(L"O:BAD:P(A;;FA;;;BA)(A;;FR;;;S-1-5-21-1-2-3-1001)");
+    giveListedFile(evaluationFile, own);
+    readEvaluationFile();
+    folder.create("derived.txt").close();
+    EXPECT_THAT(set,
+                ::testing::ElementsAre(std::pair(identityOf(temp.file("derived.txt")), "protected " + own)));
+    folder.replaceEvaluationFile("new\t\r\n");
+    EXPECT_EQ(set.back(), std::pair(identityOf(evaluationFile), "protected " + own));
+    EXPECT_EQ(readBytes(evaluationFile), "new\t\r\n");
+}
+
+TEST_F(WindowsFactsTest, ExistingFileOfWiderReadersAtAnOutputNameIsReplacedByANewOne) {
+    writeBytes(evaluationFile, "");
+    writeBytes(temp.file("earlier.txt"), "an earlier run's output");
+    const std::string narrow = descriptor(L"O:BAD:P(A;;FA;;;BA)");
+    giveListedFile(evaluationFile, narrow);
+    readEvaluationFile();
+    // Everybody may read the earlier file.
+    const std::uint64_t earlier = identityOf(temp.file("earlier.txt"));
+    static std::uint64_t wide = 0;
+    wide = earlier;
+    hostCalls.security = [](const Handle& file, unsigned long parts) -> ErrorOr<std::string> {
+        if (identityOf(file) == wide && (parts & DACL_SECURITY_INFORMATION) != 0) {
+            return descriptor(L"D:(A;;FR;;;WD)");
+        }
+        return identityOf(file) == listedFile ? listed : HostCalls().security(file, parts);
+    };
+    folder.create("earlier.txt").close();
+    // A new file, given the evaluation file's list: an existing one would only be emptied.
+    EXPECT_THAT(
+        set, ::testing::ElementsAre(std::pair(identityOf(temp.file("earlier.txt")), "protected " + narrow)));
+    EXPECT_EQ(readBytes(temp.file("earlier.txt")), "");
+}
+
+TEST_F(WindowsFactsTest, ReparsePointIsFollowedOnlyWhenItIsTheUsersOrAnAdministrators) {
+    // "junction" stands for "target": a junction of a co-worker's, then of the user's own.
+    fs::create_directory(temp.file("junction"));
+    fs::create_directory(temp.file("target"));
+    static std::uint64_t junction = 0;
+    static std::wstring owner;
+    static std::string data;
+    junction = identityOf(temp.file("junction"));
+    // A mount point's data: the tag, the data's length, a reserved word, then where the substitute and the
+    // printed name stand in the names that follow.
+    const std::wstring substitute = L"\\??\\" + fs::path(temp.file("target")).wstring();
+    const auto length = static_cast<std::uint16_t>(substitute.size() * 2);
+    const std::vector<std::uint16_t> words = {0, 0, 0, 0, 0, length, static_cast<std::uint16_t>(length + 2),
+                                              0};
+    data.assign(reinterpret_cast<const char*>(words.data()), words.size() * 2);
+    const ULONG tag = IO_REPARSE_TAG_MOUNT_POINT;
+    std::memcpy(data.data(), &tag, sizeof tag);
+    data.append(reinterpret_cast<const char*>(substitute.data()), substitute.size() * 2).append(4, '\0');
+    hostCalls.reparseTag = [](const Handle& file) -> ErrorOr<unsigned long> {
+        return identityOf(file) == junction ? IO_REPARSE_TAG_MOUNT_POINT : HostCalls().reparseTag(file);
+    };
+    hostCalls.reparseData = [](const Handle&) -> ErrorOr<std::string> { return data; };
+    hostCalls.security = [](const Handle& file, unsigned long parts) -> ErrorOr<std::string> {
+        return identityOf(file) == junction ? descriptor(owner.c_str()) : HostCalls().security(file, parts);
+    };
+    owner = L"O:S-1-5-21-1-2-3-1002";
+    EXPECT_EQ(errorOf([&] { DataFolder(temp.file("junction") + "\\"); }),
+              "cannot use the folder '" + temp.file("junction") + "\\': '" + temp.file("junction") +
+                  "' is a symbolic link of user S-1-5-21-1-2-3-1002; only links of your own or of root are "
+                  "followed");
+    // Nor is one on the way.
+    EXPECT_EQ(errorOf([&] { DataFolder(temp.file("junction") + "\\x\\"); }),
+              "cannot use the folder '" + temp.file("junction") + "\\x\\': '" + temp.file("junction") +
+                  "' is a symbolic link of user S-1-5-21-1-2-3-1002; only links of your own or of root are "
+                  "followed");
+    // An administrator's, and the user's own, are followed.
+    static std::string followedOwner;
+    const ErrorOr<std::string> users = HostCalls().security(temp.open(), OWNER_SECURITY_INFORMATION);
+    ASSERT_TRUE(users);
+    for (const std::string& given : {descriptor(L"O:BA"), *users}) {
+        followedOwner = given;
+        hostCalls.security = [](const Handle& file, unsigned long parts) -> ErrorOr<std::string> {
+            return identityOf(file) == junction ? followedOwner : HostCalls().security(file, parts);
+        };
+        DataFolder throughJunction(temp.file("junction") + "\\");
+        throughJunction.create("written.txt").close();
+        EXPECT_TRUE(fs::exists(temp.file("target\\written.txt")));
+        fs::remove(temp.file("target\\written.txt"));
+    }
+}
+
+TEST_F(WindowsFactsTest, EveryFileIsOpenedRelativeToTheFolderHeld) {
+    writeBytes(evaluationFile, "a\t\r\n");
+    static int opened = 0;
+    static int byPath = 0;
+    opened = 0;
+    byPath = 0;
+    hostCalls.open = [](const Handle& at, std::wstring_view name, unsigned long access, unsigned long share,
+                        unsigned long disposition, unsigned long options, unsigned long attributes,
+                        const std::string& security) {
+        ++opened;
+        byPath += at.isOpen() ? 0 : 1;
+        return HostCalls().open(at, name, access, share, disposition, options, attributes, security);
+    };
+    DataFolder held(temp.folderPath());
+    ActionLog& log = held.lock();
+    InputFile input = held.openEvaluationFile();
+    char bytes[8];
+    input.read(bytes, sizeof bytes);
+    input.close();
+    held.create(fieldEchoFileName).close();
+    held.replaceEvaluationFile("b\t\r\n");
+    log.release();
+    EXPECT_GT(opened, 10);
+    EXPECT_EQ(byPath, 0);
 }
 #endif
 

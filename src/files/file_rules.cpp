@@ -44,8 +44,8 @@ bool followsLink(std::uint32_t linkOwner, std::uint32_t user) {
     return linkOwner == user || linkOwner == 0;
 }
 
-std::string linkNotFollowed(std::uint32_t linkOwner) {
-    return "is a symbolic link of user " + std::to_string(linkOwner) +
+std::string linkNotFollowed(std::string_view linkOwner) {
+    return "is a symbolic link of user " + std::string(linkOwner) +
            "; only links of your own or of root are followed";
 }
 

@@ -26,8 +26,8 @@ Refusal notARegularFile(FileKind kind);
 // the folder owner's included, could lead the run to any file its user may read, show that file's content
 // to them, or have 999 replace it.
 bool followsLink(std::uint32_t linkOwner, std::uint32_t user);
-// Why the link of `linkOwner` is not followed.
-std::string linkNotFollowed(std::uint32_t linkOwner);
+// Why the link of the user named `linkOwner` is not followed.
+std::string linkNotFollowed(std::string_view linkOwner);
 // A chain of links longer than this is taken for a loop, as the kernel does.
 inline constexpr int maxLinksFollowed = 40;
 

@@ -88,12 +88,22 @@ struct AccessEntry {
 };
 
 // Who may read and write a file: its owner and group, its permission bits and, where its access list holds
-// more than the permission bits stand for, that whole list (otherwise no entries; always on Windows).
+// more than the permission bits stand for, that whole list (otherwise no entries). On Windows the entries
+// are the access list's entries for who may read and write, each named a group (every user, Authenticated
+// Users and Users are everybody else; a denying entry keeps a user out), and the list itself goes with
+// them in the host's own form, to be given as it is.
 struct FileAccess {
+    FileAccess() = default;
+    FileAccess(std::uint32_t owner_, std::uint32_t group_, unsigned permissions_,
+               std::vector<AccessEntry> entries_ = {}, std::string native_ = {})
+        : owner(owner_), group(group_), permissions(permissions_), entries(std::move(entries_)),
+          native(std::move(native_)) {}
+
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
     unsigned permissions = 0;
     std::vector<AccessEntry> entries;
+    std::string native; // Windows: the security descriptor that holds the access list; empty on POSIX
 };
 
 // What is open of a file or folder of the host: a descriptor on POSIX, a handle on Windows. It is closed
@@ -219,14 +229,17 @@ std::error_code sync(const Handle& file);
 std::error_code close(Handle& file);
 
 ErrorOr<FileAccess> access(const Handle& file, const FileStatus& status);
-// Gives the file exactly `access`: its permission bits, set-ID bits included, and the entries given or none.
+// Gives the file exactly `access`: its permission bits, set-ID bits included, and the entries given or none
+// (Windows: the access list given in `native`, inheriting from the folder as far as the given one did).
 std::error_code setAccess(const Handle& file, const FileAccess& access);
-// Sets the permission bits alone, leaving the access list as it is.
+// Gives the file the permission bits `permissions` and the access list any new file of its folder has
+// (POSIX: the list as it is; Windows: the folder's inherited entries alone).
 std::error_code setPermissions(const Handle& file, unsigned permissions);
 // Gives the file the owner `owner` (none: unchanged) and the group `group`.
 std::error_code setOwner(const Handle& file, std::optional<std::uint32_t> owner, std::uint32_t group);
-// Copies the user attributes (POSIX user.*: a note, a tag) of `from` to `to`.
-std::error_code copyUserAttributes(const Handle& from, const Handle& to);
+// Gives `to` what a replacement keeps of `from` beyond its access: the user attributes (user.*: a note, a
+// tag) on POSIX, the creation time on Windows.
+std::error_code keepAttributes(const Handle& from, const Handle& to);
 // Gives the file `name` of `folder` the Windows attributes `attributes` (none: a plain file); nothing on
 // POSIX.
 std::error_code setAttributes(const Handle& folder, std::string_view name, std::uint32_t attributes);
@@ -242,8 +255,11 @@ ErrorOr<std::vector<std::string>> list(const Handle& folder);
 // server. Closing it releases them.
 std::error_code lock(const Handle& file);
 
-// The user running the program, as file owners are given (0 on Windows, where owners are not compared).
+// The user running the program, as file owners are given: the user id on POSIX; on Windows a number the
+// program gives each account it meets, 0 for SYSTEM, the Administrators and TrustedInstaller (as root).
 std::uint32_t currentUser();
+// The name of the user `user` in messages: the number on POSIX, the account (or its SID) on Windows.
+std::string userName(std::uint32_t user);
 // The permission bits that the process takes away from a file it creates (the umask; 0 on Windows).
 unsigned creationMask();
 // The host's words for `error` on the file `path`: the system's message and, on Windows, what most likely
@@ -270,7 +286,26 @@ struct HostCalls {
     int (*recordLock)(int, struct flock*); // fcntl(F_OFD_SETLK)
     HostCalls();
 };
-extern HostCalls hostCalls;
+#else
+// The Windows calls at which a file can fail, or whose facts a test gives (Wine keeps no access list and
+// makes no reparse point): a test puts its own in their place, and puts them back with HostCalls().
+struct HostCalls {
+    // NtCreateFile of `name` relative to `folder`, asked `access`, `share`, `disposition`, `options` and
+    // `attributes`, with the security descriptor `security` for a new file (none: the folder's).
+    ErrorOr<Handle> (*open)(const Handle& folder, std::wstring_view name, unsigned long access,
+                            unsigned long share, unsigned long disposition, unsigned long options,
+                            unsigned long attributes, const std::string& security);
+    // The file's security descriptor with the parts `parts` (GetSecurityInfo), self-relative, as bytes.
+    ErrorOr<std::string> (*security)(const Handle& file, unsigned long parts);
+    // SetSecurityInfo of the parts `parts` of the self-relative descriptor `descriptor`.
+    std::error_code (*setSecurity)(const Handle& file, unsigned long parts, const std::string& descriptor);
+    // The file's reparse tag (FileAttributeTagInfo), 0 for no reparse point.
+    ErrorOr<unsigned long> (*reparseTag)(const Handle& file);
+    // The reparse point's data (FSCTL_GET_REPARSE_POINT).
+    ErrorOr<std::string> (*reparseData)(const Handle& file);
+    HostCalls();
+};
 #endif
+extern HostCalls hostCalls;
 
 } // namespace courseeval

@@ -403,7 +403,7 @@ std::error_code setOwner(const Handle& file, std::optional<std::uint32_t> owner,
     return errorOf(fchown(descriptorOf(file), owner ? *owner : static_cast<uid_t>(-1), group));
 }
 
-std::error_code copyUserAttributes(const Handle& from, const Handle& to) {
+std::error_code keepAttributes(const Handle& from, const Handle& to) {
     // The names only word the library's own messages, which are not asked for.
     return errorOf(attr_copy_fd("", descriptorOf(from), "", descriptorOf(to), isUserAttribute, nullptr));
 }
@@ -494,6 +494,10 @@ std::error_code lock(const Handle& file) {
 
 std::uint32_t currentUser() {
     return geteuid();
+}
+
+std::string userName(std::uint32_t user) {
+    return std::to_string(user);
 }
 
 unsigned creationMask() {

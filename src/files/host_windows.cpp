@@ -8,6 +8,7 @@
 #include <aclapi.h>
 #include <algorithm>
 #include <cstring>
+#include <sddl.h>
 #include <vector>
 #include <windows.h>
 #include <winternl.h>
@@ -53,25 +54,16 @@ OVERLAPPED lockedByte() {
     return where;
 }
 
-// The reparse tag of the open file `handle`; 0 for a file that is no reparse point. A tag of a name
-// surrogate (a junction, a symbolic link) stands for another name; another (a cloud placeholder, a
-// deduplicated file) for the file itself under a filter's care.
-ULONG reparseTagOf(HANDLE handle) {
-    FILE_ATTRIBUTE_TAG_INFO tag{};
-    return GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) != 0 &&
-                   (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-               ? tag.ReparseTag
-               : 0;
-}
-
-// Opens `name` (none: the folder itself) relative to the folder `folder`, as NtCreateFile is asked.
-ErrorOr<Handle> openRelative(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
-                             ULONG disposition, ULONG options, ULONG attributes = 0) {
+// The calls a test may put its own in place of (HostCalls), as the system makes them.
+ErrorOr<Handle> systemOpen(const Handle& folder, std::wstring_view name, unsigned long access,
+                           unsigned long share, unsigned long disposition, unsigned long options,
+                           unsigned long attributes, const std::string& security) {
     UNICODE_STRING object{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
                           static_cast<USHORT>(name.size() * sizeof(wchar_t)),
                           const_cast<wchar_t*>(name.data())};
     OBJECT_ATTRIBUTES where;
-    InitializeObjectAttributes(&where, &object, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    InitializeObjectAttributes(&where, &object, OBJ_CASE_INSENSITIVE, handleOf(folder),
+                               security.empty() ? nullptr : const_cast<char*>(security.data()));
     IO_STATUS_BLOCK done{};
     HANDLE opened = INVALID_HANDLE_VALUE;
     const NTSTATUS status = NtCreateFile(&opened, access | SYNCHRONIZE, &where, &done, nullptr, attributes,
@@ -82,12 +74,74 @@ ErrorOr<Handle> openRelative(HANDLE folder, std::wstring_view name, ACCESS_MASK 
     return handleFrom(opened);
 }
 
+ErrorOr<std::string> systemSecurity(const Handle& file, unsigned long parts) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (const DWORD error = GetSecurityInfo(handleOf(file), SE_FILE_OBJECT, parts, nullptr, nullptr, nullptr,
+                                            nullptr, &descriptor);
+        error != ERROR_SUCCESS) {
+        return errorOf(error);
+    }
+    std::string bytes(static_cast<const char*>(descriptor), GetSecurityDescriptorLength(descriptor));
+    LocalFree(descriptor);
+    return bytes;
+}
+
+std::error_code systemSetSecurity(const Handle& file, unsigned long parts, const std::string& descriptor) {
+    const auto security = const_cast<char*>(descriptor.data());
+    PACL list = nullptr;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PSID owner = nullptr;
+    if (GetSecurityDescriptorDacl(security, &present, &list, &defaulted) == 0 ||
+        GetSecurityDescriptorOwner(security, &owner, &defaulted) == 0) {
+        return lastError();
+    }
+    const DWORD error = SetSecurityInfo(handleOf(file), SE_FILE_OBJECT, parts, owner, nullptr, list, nullptr);
+    return error == ERROR_SUCCESS ? std::error_code() : errorOf(error);
+}
+
+ErrorOr<unsigned long> systemReparseTag(const Handle& file) {
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (GetFileInformationByHandleEx(handleOf(file), FileAttributeTagInfo, &tag, sizeof tag) == 0) {
+        return lastError();
+    }
+    return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? tag.ReparseTag : 0UL;
+}
+
+ErrorOr<std::string> systemReparseData(const Handle& file) {
+    std::string data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE, '\0');
+    DWORD size = 0;
+    if (DeviceIoControl(handleOf(file), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                        static_cast<DWORD>(data.size()), &size, nullptr) == 0) {
+        return lastError();
+    }
+    data.resize(size);
+    return data;
+}
+
+// The reparse tag of the open file; 0 for a file that is no reparse point. A tag of a name surrogate (a
+// junction, a symbolic link) stands for another name; another (a cloud placeholder, a deduplicated file)
+// for the file itself under a filter's care.
+ULONG reparseTagOf(const Handle& file) {
+    const ErrorOr<unsigned long> tag = hostCalls.reparseTag(file);
+    return tag ? *tag : 0;
+}
+
+constexpr ULONG shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens `name` (none: the folder itself) relative to the folder `folder`, as NtCreateFile is asked.
+ErrorOr<Handle> openRelative(const Handle& folder, std::wstring_view name, ACCESS_MASK access, ULONG share,
+                             ULONG disposition, ULONG options, ULONG attributes = 0,
+                             const std::string& security = {}) {
+    return hostCalls.open(folder, name, access, share, disposition, options, attributes, security);
+}
+
 // Renames the file `from` of the folder `folder` to `to`, relative to the folder (which the Win32 calls
 // cannot do), replacing a file there only when `replace`.
-std::error_code renameRelative(HANDLE folder, std::string_view from, std::string_view to, bool replace) {
-    const ErrorOr<Handle> file = openRelative(folder, wideFromText(from), DELETE,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              FILE_OPEN, FILE_OPEN_REPARSE_POINT);
+std::error_code renameRelative(const Handle& folder, std::string_view from, std::string_view to,
+                               bool replace) {
+    const ErrorOr<Handle> file =
+        openRelative(folder, wideFromText(from), DELETE, shareAll, FILE_OPEN, FILE_OPEN_REPARSE_POINT);
     if (!file) {
         return file.error();
     }
@@ -95,38 +149,153 @@ std::error_code renameRelative(HANDLE folder, std::string_view from, std::string
     std::vector<char> information(sizeof(FILE_RENAME_INFORMATION) + name.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(information.data());
     rename->ReplaceIfExists = replace ? TRUE : FALSE;
-    rename->RootDirectory = folder;
+    rename->RootDirectory = handleOf(folder);
     rename->FileNameLength = static_cast<ULONG>(name.size() * sizeof(wchar_t));
     std::memcpy(rename->FileName, name.data(), rename->FileNameLength);
     IO_STATUS_BLOCK done{};
-    const NTSTATUS status =
-        NtSetInformationFile(reinterpret_cast<HANDLE>(file->native()), &done, rename,
-                             static_cast<ULONG>(information.size()), FileRenameInformation);
+    const NTSTATUS status = NtSetInformationFile(
+        handleOf(*file), &done, rename, static_cast<ULONG>(information.size()), FileRenameInformation);
     return status < 0 ? errorOf(RtlNtStatusToDosError(status)) : std::error_code();
 }
 
-// Gives the open file `to` the access rights (DACL) and creation time of the open file `from`.
-void keepAccessRights(HANDLE from, HANDLE to) {
-    PACL rights = nullptr;
+// The self-relative security descriptor of the SDDL text `text`.
+std::string descriptorOf(const wchar_t* text) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(from, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &rights, nullptr,
-                        &descriptor) == ERROR_SUCCESS) {
-        SECURITY_DESCRIPTOR_CONTROL control = 0;
-        DWORD revision = 0;
-        const bool inheritsNothing = GetSecurityDescriptorControl(descriptor, &control, &revision) != 0 &&
-                                     (control & SE_DACL_PROTECTED) != 0;
-        SetSecurityInfo(to, SE_FILE_OBJECT,
-                        DACL_SECURITY_INFORMATION | (inheritsNothing ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION),
-                        nullptr, nullptr, rights, nullptr);
-        LocalFree(descriptor);
+    ULONG size = 0;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(text, SDDL_REVISION_1, &descriptor, &size) ==
+        0) {
+        return {};
     }
-    FILE_BASIC_INFO times{};
-    if (GetFileInformationByHandleEx(from, FileBasicInfo, &times, sizeof times) != 0) {
-        FILE_BASIC_INFO created{};
-        created.CreationTime = times.CreationTime;
-        SetFileInformationByHandle(to, FileBasicInfo, &created, sizeof created);
+    std::string bytes(static_cast<const char*>(descriptor), size);
+    LocalFree(descriptor);
+    return bytes;
+}
+
+// The SID of the user running the program, as SDDL names it.
+std::wstring userSid() {
+    std::wstring shown;
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != 0) {
+        std::vector<char> buffer(256);
+        DWORD size = 0;
+        wchar_t* text = nullptr;
+        if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) !=
+                0 &&
+            ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid, &text) !=
+                0) {
+            shown = text;
+            LocalFree(text);
+        }
+        CloseHandle(token);
     }
+    return shown;
+}
+
+// A new file that only the user may open, whatever the folder would give it.
+const std::string& usersAlone() {
+    static const std::string descriptor = descriptorOf((L"D:P(A;;FA;;;" + userSid() + L")").c_str());
+    return descriptor;
+}
+
+// The accounts met, each by its SID, numbered from firstAccount on in the order met; 0 is SYSTEM, the
+// Administrators and TrustedInstaller, who stand where root stands on POSIX.
+constexpr std::uint32_t firstAccount = 1000;
+constexpr std::uint32_t unknownAccount = 0xFFFFFFFF;
+std::vector<std::string> accounts;
+
+std::uint32_t accountOf(PSID sid) {
+    if (sid == nullptr || IsValidSid(sid) == 0) {
+        return unknownAccount;
+    }
+    if (IsWellKnownSid(sid, WinLocalSystemSid) != 0 ||
+        IsWellKnownSid(sid, WinBuiltinAdministratorsSid) != 0) {
+        return 0;
+    }
+    const std::string bytes(static_cast<const char*>(sid), GetLengthSid(sid));
+    static const std::string trustedInstaller = [] {
+        PSID installer = nullptr;
+        std::string known;
+        if (ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                                   &installer) != 0) {
+            known.assign(static_cast<const char*>(installer), GetLengthSid(installer));
+            LocalFree(installer);
+        }
+        return known;
+    }();
+    if (bytes == trustedInstaller) {
+        return 0;
+    }
+    const auto known = std::find(accounts.begin(), accounts.end(), bytes);
+    if (known != accounts.end()) {
+        return firstAccount + static_cast<std::uint32_t>(known - accounts.begin());
+    }
+    accounts.push_back(bytes);
+    return firstAccount + static_cast<std::uint32_t>(accounts.size() - 1);
+}
+
+// Whether the SID `sid` stands for everybody: every user, Authenticated Users or Users.
+bool isEverybody(PSID sid) {
+    return IsWellKnownSid(sid, WinWorldSid) != 0 || IsWellKnownSid(sid, WinAuthenticatedUserSid) != 0 ||
+           IsWellKnownSid(sid, WinBuiltinUsersSid) != 0;
+}
+
+// The entries of the access list of the security descriptor `descriptor`, whose owner is `owner`.
+std::vector<AccessEntry> entriesOf(const std::string& descriptor) {
+    using Tag = AccessEntry::Tag;
+    const auto security = const_cast<char*>(descriptor.data());
+    PACL list = nullptr;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PSID owner = nullptr;
+    GetSecurityDescriptorOwner(security, &owner, &defaulted);
+    if (GetSecurityDescriptorDacl(security, &present, &list, &defaulted) == 0 || present == 0 ||
+        list == nullptr) {
+        // No list at all lets everybody do everything.
+        return {{Tag::others, 0, 6}};
+    }
+    // An empty list lets nobody in; it stays an entry, so that the permission bits do not speak for it.
+    std::vector<AccessEntry> entries{{Tag::owner, 0, 0}};
+    for (DWORD index = 0; index < list->AceCount; ++index) {
+        void* found = nullptr;
+        if (GetAce(list, index, &found) == 0) {
+            continue;
+        }
+        const auto* header = static_cast<const ACE_HEADER*>(found);
+        const bool allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+        // Entries that only folders pass on to what they hold do not apply to the file itself.
+        if ((!allows && header->AceType != ACCESS_DENIED_ACE_TYPE) ||
+            (header->AceFlags & INHERIT_ONLY_ACE) != 0) {
+            continue;
+        }
+        // An allowing and a denying entry lay out their mask and SID alike.
+        const auto* entry = static_cast<const ACCESS_ALLOWED_ACE*>(found);
+        const ACCESS_MASK mask = entry->Mask;
+        PSID sid = const_cast<DWORD*>(&entry->SidStart);
+        AccessEntry made;
+        made.permissions = ((mask & (FILE_READ_DATA | GENERIC_READ | GENERIC_ALL)) != 0 ? 4U : 0U) |
+                           ((mask & (FILE_WRITE_DATA | GENERIC_WRITE | GENERIC_ALL)) != 0 ? 2U : 0U);
+        if (!allows) {
+            // Denied what it names, whatever the groups it is in allow.
+            made = {Tag::user, accountOf(sid), 0};
+        } else if (isEverybody(sid)) {
+            made.tag = Tag::others;
+        } else if (owner != nullptr && EqualSid(sid, owner) != 0) {
+            made.tag = Tag::owner;
+        } else {
+            made.tag = Tag::group;
+            made.id = accountOf(sid);
+        }
+        entries.push_back(made);
+    }
+    return entries;
+}
+
+// Whether the access list of the security descriptor `descriptor` is its own alone, inheriting nothing.
+bool inheritsNothing(const std::string& descriptor) {
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    return GetSecurityDescriptorControl(const_cast<char*>(descriptor.data()), &control, &revision) != 0 &&
+           (control & SE_DACL_PROTECTED) != 0;
 }
 
 bool isSeparator(wchar_t c) {
@@ -197,6 +366,12 @@ constexpr ULONG relativeLink = 1; // SYMLINK_FLAG_RELATIVE
 
 } // namespace
 
+HostCalls::HostCalls()
+    : open(systemOpen), security(systemSecurity), setSecurity(systemSetSecurity),
+      reparseTag(systemReparseTag), reparseData(systemReparseData) {}
+
+HostCalls hostCalls;
+
 Handle::~Handle() {
     if (isOpen()) {
         CloseHandle(handleOf(*this));
@@ -245,11 +420,12 @@ ErrorOr<Handle> open(const Handle& folder, std::string_view name, const OpenRequ
     using Creation = OpenRequest::Creation;
     std::wstring wide = name == "." ? std::wstring() : wideFromText(name);
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    constexpr ULONG shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const bool created = request.creation == Creation::newOnly || request.creation == Creation::temporary;
     const ULONG disposition = request.creation == Creation::existing ? FILE_OPEN
                               : request.creation == Creation::either ? FILE_OPEN_IF
                                                                      : FILE_CREATE;
-    ACCESS_MASK access = FILE_READ_ATTRIBUTES;
+    // Its owner, which the status tells, is read with the file's security.
+    ACCESS_MASK access = FILE_READ_ATTRIBUTES | READ_CONTROL;
     ULONG share = shareAll;
     ULONG options = FILE_OPEN_REPARSE_POINT;
     ULONG attributes = 0;
@@ -275,15 +451,25 @@ ErrorOr<Handle> open(const Handle& folder, std::string_view name, const OpenRequ
     case Access::writing:
         access |= GENERIC_WRITE;
         options |= FILE_NON_DIRECTORY_FILE;
-        // A temporary file may be removed while it is open, which an interruption does.
-        share = request.creation == Creation::temporary ? FILE_SHARE_READ | FILE_SHARE_DELETE
-                                                        : FILE_SHARE_READ | FILE_SHARE_WRITE;
+        // A new file is given its access by its owner. A temporary one is shared with nobody while it is
+        // written, and may be removed while it is open, which an interruption does.
+        access |= created ? WRITE_DAC : 0;
         access |= request.creation == Creation::temporary ? DELETE : 0;
+        share =
+            request.creation == Creation::temporary ? FILE_SHARE_DELETE : FILE_SHARE_READ | FILE_SHARE_WRITE;
         attributes = request.creation == Creation::temporary ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
         break;
     }
+    // A new file with the permission bits of the user's alone has an access list of its owner alone,
+    // whatever the folder would pass on.
+    const std::string& security = created && request.permissions == 0600 ? usersAlone() : std::string();
     ErrorOr<Handle> opened =
-        openRelative(handleOf(folder), wide, access, share, disposition, options, attributes);
+        openRelative(folder, wide, access, share, disposition, options, attributes, security);
+    // A file whose security the user may not read is still opened, without: its owner is then unknown.
+    if (!opened && opened.error() == std::errc::permission_denied && !created) {
+        opened = openRelative(folder, wide, access & ~ACCESS_MASK{READ_CONTROL}, share, disposition, options,
+                              attributes);
+    }
     if (!opened) {
         // A missing folder is a path not found, as the system names it.
         if (request.access == Access::folder && opened.error().value() == ERROR_FILE_NOT_FOUND) {
@@ -292,9 +478,9 @@ ErrorOr<Handle> open(const Handle& folder, std::string_view name, const OpenRequ
         return opened;
     }
     // A reparse point that is no link is the file it stands for, opened as the system opens it.
-    if (const ULONG tag = reparseTagOf(handleOf(*opened)); tag != 0 && !IsReparseTagNameSurrogate(tag)) {
+    if (const ULONG tag = reparseTagOf(*opened); tag != 0 && !IsReparseTagNameSurrogate(tag)) {
         *opened = Handle();
-        return openRelative(handleOf(folder), wide, access, share, FILE_OPEN,
+        return openRelative(folder, wide, access, share, FILE_OPEN,
                             options & ~ULONG{FILE_OPEN_REPARSE_POINT});
     }
     return opened;
@@ -312,7 +498,7 @@ ErrorOr<FileStatus> status(const Handle& file) {
     if (GetFileInformationByHandle(handle, &information) == 0) {
         return lastError();
     }
-    if (IsReparseTagNameSurrogate(reparseTagOf(handle))) {
+    if (IsReparseTagNameSurrogate(reparseTagOf(file))) {
         status.kind = FileKind::symbolicLink;
     } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         status.kind = FileKind::directory;
@@ -328,6 +514,14 @@ ErrorOr<FileStatus> status(const Handle& file) {
     status.identity = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
     status.attributes = information.dwFileAttributes;
     status.permissions = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+    // An owner that cannot be read (the user may not read the file's security) is nobody the user knows.
+    const ErrorOr<std::string> security = hostCalls.security(file, OWNER_SECURITY_INFORMATION);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    status.owner =
+        security && GetSecurityDescriptorOwner(const_cast<char*>(security->data()), &owner, &defaulted) != 0
+            ? accountOf(owner)
+            : unknownAccount;
     return status;
 }
 
@@ -337,13 +531,16 @@ ErrorOr<FileStatus> statusAt(const Handle& folder, std::string_view name) {
 }
 
 ErrorOr<std::string> linkTarget(const Handle& link) {
-    std::vector<char> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
-    DWORD size = 0;
-    if (DeviceIoControl(handleOf(link), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
-                        static_cast<DWORD>(data.size()), &size, nullptr) == 0) {
-        return lastError();
+    const ErrorOr<std::string> read = hostCalls.reparseData(link);
+    if (!read) {
+        return read.error();
     }
+    const std::string& data = *read;
+    const std::size_t size = data.size();
     ReparseData header{};
+    if (size < sizeof header) {
+        return errorOf(ERROR_INVALID_DATA);
+    }
     std::memcpy(&header, data.data(), sizeof header);
     const bool symbolicLink = header.tag == IO_REPARSE_TAG_SYMLINK;
     if (!symbolicLink && header.tag != IO_REPARSE_TAG_MOUNT_POINT) {
@@ -351,7 +548,7 @@ ErrorOr<std::string> linkTarget(const Handle& link) {
     }
     ULONG flags = 0;
     std::size_t names = sizeof header;
-    if (symbolicLink) {
+    if (symbolicLink && size >= names + sizeof flags) {
         std::memcpy(&flags, data.data() + names, sizeof flags);
         names += sizeof flags;
     }
@@ -427,31 +624,57 @@ std::error_code close(Handle& file) {
     return CloseHandle(handle) != 0 ? std::error_code() : lastError();
 }
 
-ErrorOr<FileAccess> access(const Handle& /*file*/, const FileStatus& status) {
-    return FileAccess{status.owner, status.group, status.permissions, {}};
+ErrorOr<FileAccess> access(const Handle& file, const FileStatus& status) {
+    ErrorOr<std::string> security =
+        hostCalls.security(file, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+    if (!security) {
+        return security.error();
+    }
+    std::vector<AccessEntry> entries = entriesOf(*security);
+    return FileAccess{status.owner, status.group, status.permissions, std::move(entries),
+                      std::move(*security)};
 }
 
-std::error_code setAccess(const Handle& /*file*/, const FileAccess& /*access*/) {
-    // Access on Windows is a matter of the folder's access rights, which a new file inherits.
-    return {};
+std::error_code setAccess(const Handle& file, const FileAccess& access) {
+    // Without a list of its own (one that could not be read), the file keeps what it has: its owner's alone.
+    if (access.native.empty()) {
+        return {};
+    }
+    return hostCalls.setSecurity(file,
+                                 DACL_SECURITY_INFORMATION |
+                                     (inheritsNothing(access.native) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION),
+                                 access.native);
 }
 
-std::error_code setPermissions(const Handle& /*file*/, unsigned /*permissions*/) {
-    return {};
+std::error_code setPermissions(const Handle& file, unsigned /*permissions*/) {
+    // An empty list of its own, open to what the folder passes on: what any new file of the folder gets.
+    static const std::string inherited = descriptorOf(L"D:");
+    return hostCalls.setSecurity(file, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                                 inherited);
 }
 
 std::error_code setOwner(const Handle& /*file*/, std::optional<std::uint32_t> /*owner*/,
                          std::uint32_t /*group*/) {
-    // Owners and groups are not compared on Windows; the system's replacement keeps the owner.
-    return {};
+    // Giving a file to another account needs a privilege that users lack; a new file is its writer's.
+    return std::make_error_code(std::errc::not_supported);
 }
 
-std::error_code copyUserAttributes(const Handle& /*from*/, const Handle& /*to*/) {
-    return {};
+std::error_code keepAttributes(const Handle& from, const Handle& to) {
+    FILE_BASIC_INFO times{};
+    if (GetFileInformationByHandleEx(handleOf(from), FileBasicInfo, &times, sizeof times) == 0) {
+        return lastError();
+    }
+    // Only the creation time; the times left 0 stay as they are.
+    FILE_BASIC_INFO created{};
+    created.CreationTime = times.CreationTime;
+    return SetFileInformationByHandle(handleOf(to), FileBasicInfo, &created, sizeof created) != 0
+               ? std::error_code()
+               : lastError();
 }
 
 std::error_code setAttributes(const Handle& folder, std::string_view name, std::uint32_t attributes) {
-    const ErrorOr<Handle> file = openRelative(handleOf(folder), wideFromText(name), FILE_WRITE_ATTRIBUTES,
+    const ErrorOr<Handle> file = openRelative(folder, wideFromText(name), FILE_WRITE_ATTRIBUTES,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                               FILE_OPEN, FILE_OPEN_REPARSE_POINT);
     if (!file) {
@@ -474,30 +697,15 @@ std::error_code rename(const Handle& folder, std::string_view from, std::string_
     case RenameMode::exchange:
         return std::make_error_code(std::errc::not_supported);
     case RenameMode::noReplace:
-        return renameRelative(handleOf(folder), from, to, false);
+        return renameRelative(folder, from, to, false);
     case RenameMode::replace:
         break;
     }
-    // As the system's own replacement does, the new file keeps the old one's access rights (its DACL) and
-    // creation time; the attributes are the layer's to give. What cannot be kept is left as the folder
-    // gives it.
-    constexpr ULONG shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    {
-        // Both closed again before the rename, which a file held open would refuse.
-        const ErrorOr<Handle> old = openRelative(handleOf(folder), wideFromText(to), READ_CONTROL, shareAll,
-                                                 FILE_OPEN, FILE_OPEN_REPARSE_POINT);
-        const ErrorOr<Handle> replacement =
-            openRelative(handleOf(folder), wideFromText(from), WRITE_DAC | FILE_WRITE_ATTRIBUTES, shareAll,
-                         FILE_OPEN, FILE_OPEN_REPARSE_POINT);
-        if (old && replacement) {
-            keepAccessRights(handleOf(*old), handleOf(*replacement));
-        }
-    }
-    return renameRelative(handleOf(folder), from, to, true);
+    return renameRelative(folder, from, to, true);
 }
 
 std::error_code remove(const Handle& folder, std::string_view name) {
-    const ErrorOr<Handle> file = openRelative(handleOf(folder), wideFromText(name), DELETE,
+    const ErrorOr<Handle> file = openRelative(folder, wideFromText(name), DELETE,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                               FILE_OPEN, FILE_OPEN_REPARSE_POINT | FILE_NON_DIRECTORY_FILE);
     if (!file) {
@@ -513,8 +721,8 @@ std::error_code remove(const Handle& folder, std::string_view name) {
 ErrorOr<std::vector<std::string>> list(const Handle& folder) {
     // A handle of its own, which lists the folder as it is now from its start.
     const ErrorOr<Handle> listed =
-        openRelative(handleOf(folder), {}, FILE_LIST_DIRECTORY,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, FILE_DIRECTORY_FILE);
+        openRelative(folder, {}, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     FILE_OPEN, FILE_DIRECTORY_FILE);
     if (!listed) {
         return listed.error();
     }
@@ -561,7 +769,46 @@ std::error_code lock(const Handle& file) {
 }
 
 std::uint32_t currentUser() {
-    return 0;
+    static const std::uint32_t user = [] {
+        HANDLE token = nullptr;
+        std::uint32_t account = unknownAccount;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != 0) {
+            std::vector<char> buffer(256);
+            DWORD size = 0;
+            if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    &size) != 0) {
+                account = accountOf(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
+            }
+            CloseHandle(token);
+        }
+        return account;
+    }();
+    return user;
+}
+
+std::string userName(std::uint32_t user) {
+    if (user == 0) {
+        return "SYSTEM";
+    }
+    if (user < firstAccount || user - firstAccount >= accounts.size()) {
+        return "unknown";
+    }
+    const auto sid = const_cast<char*>(accounts[user - firstAccount].data());
+    wchar_t name[256];
+    wchar_t domain[256];
+    DWORD nameSize = 256;
+    DWORD domainSize = 256;
+    SID_NAME_USE use{};
+    if (LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use) != 0) {
+        return textFromWide(std::wstring(domain) + L"\\" + name);
+    }
+    wchar_t* text = nullptr;
+    std::string shown = "unknown";
+    if (ConvertSidToStringSidW(sid, &text) != 0) {
+        shown = textFromWide(text);
+        LocalFree(text);
+    }
+    return shown;
 }
 
 unsigned creationMask() {
