@@ -35,7 +35,8 @@ struct Reached {
     Handle file; // closed when `missing`
     FileStatus status;
     bool missing = false;
-    bool readable = false; // opened to be read, not only as a name
+    bool readable = false;          // opened to be read, not only as a name
+    std::vector<FileStatus> passed; // the folders passed on the way, which let through only some
 
     const Handle& folder() const { return elsewhere.isOpen() ? elsewhere : *start; }
 };
@@ -154,6 +155,7 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
         if (status.kind != FileKind::directory) {
             throw failed(std::make_error_code(std::errc::not_a_directory));
         }
+        reached.passed.push_back(status);
         here = std::move(node);
         walked.append(name).append(1, host::separators[0]);
     }
@@ -259,7 +261,9 @@ InputFile DataFolder::openEvaluationFile() {
     if (const Refusal tooLarge = tooLargeToRead(named.status.stamp.size)) {
         throw fileError("cannot read", path, *tooLarge);
     }
-    evaluationAccess_ = valueOf(host::access(named.file, named.status), "cannot read", path);
+    // Whom the folders on the way keep out cannot read it either.
+    evaluationAccess_ =
+        readersThrough(valueOf(host::access(named.file, named.status), "cannot read", path), named.passed);
     return {std::move(named.file),         named.status, path,
             logNameOf(evaluationFileName), *this,        evaluationFileName};
 }

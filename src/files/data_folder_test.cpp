@@ -221,6 +221,18 @@ TEST_F(DataFolderTest, DerivedFilesAreNoMoreReadableThanTheEvaluationFile) {
         stat(temp.file(name).c_str(), &status);
         return status.st_mode & 0777;
     };
+    // Readable by all, but in a folder of the user's alone, reached through their own link: the copies in
+    // the data folder are theirs alone too.
+    fs::create_directory(temp.file("private"));
+    fs::permissions(temp.file("private"), fs::perms::owner_all);
+    writeBytes(temp.file("private/real.txt"), "");
+    chmod(temp.file("private/real.txt").c_str(), 0644);
+    fs::create_symlink("private/real.txt", evaluationFile);
+    readEvaluationFile();
+    folder.create("private.txt");
+    EXPECT_EQ(permissionsOf("private.txt"), 0600U);
+    fs::remove(evaluationFile);
+
     // The group may change the data; what a run derives from them is written within the user's umask.
     writeBytes(evaluationFile, "");
     chmod(evaluationFile.c_str(), 0660);

@@ -148,6 +148,40 @@ Readers readersOf(const FileAccess& file, const FileAccess& source, std::uint32_
     return Readers::within;
 }
 
+FileAccess readersThrough(FileAccess file, const std::vector<FileStatus>& folders) {
+    using Tag = AccessEntry::Tag;
+    for (const FileStatus& folder : folders) {
+        const bool othersPass = (folder.permissions & 0001) != 0;
+        const bool groupPasses = (folder.permissions & 0010) != 0;
+        // Whether the readers of class `tag` (of the id `id`) are let through this folder: its owner and
+        // group by their own bits, everybody else by everybody else's.
+        const auto passes = [&](Tag tag, std::uint32_t id) {
+            switch (tag) {
+            case Tag::owner:
+            case Tag::mask:
+                return true;
+            case Tag::user:
+                return othersPass || id == folder.owner;
+            case Tag::owningGroup:
+            case Tag::group:
+                return id == folder.group ? groupPasses : othersPass;
+            case Tag::others:
+                break;
+            }
+            return othersPass;
+        };
+        for (AccessEntry& entry : file.entries) {
+            const std::uint32_t id = entry.tag == Tag::owningGroup ? file.group : entry.id;
+            entry.permissions = passes(entry.tag, id) ? entry.permissions : 0;
+        }
+        if (file.entries.empty()) {
+            file.permissions &= (passes(Tag::owningGroup, file.group) ? ~0U : ~groupPermissions) &
+                                (othersPass ? ~0U : ~othersPermissions);
+        }
+    }
+    return file;
+}
+
 FileAccess accessToGive(const FileAccess& source, std::uint32_t group, std::optional<unsigned> creationMask) {
     using Tag = AccessEntry::Tag;
     FileAccess access = source;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace courseeval {
 
@@ -64,6 +65,12 @@ enum class Readers {
 // as a reader of the evaluation file only where that is certain from the two files alone (its owner,
 // `user`, a named entry, its own group, or everybody); what cannot be told counts as beyond.
 Readers readersOf(const FileAccess& file, const FileAccess& source, std::uint32_t user);
+
+// Who may read a file of access `file` as far as the folders `folders` on the way to it let them through,
+// by each folder's owner, group and search permission: whom a folder keeps out loses the file's access, as
+// a file readable by all in a folder of its owner's alone is readable by them alone. (A folder's access list
+// is not weighed: where it lets more through, fewer read the copies.)
+FileAccess readersThrough(FileAccess file, const std::vector<FileStatus>& folders);
 
 // The access a file that shows what a file of access `source` shows is given, once it has the group
 // `group`: the source's own where the group is the source's, otherwise the same without access for the

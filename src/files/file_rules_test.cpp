@@ -104,6 +104,30 @@ TEST(FileRulesTest, AccessGivenKeepsTheSourcesButForAnotherGroupAndWithinTheUmas
     EXPECT_EQ(accessToGive({2001, 3001, 02775, source.entries}, 3001, 022).permissions, 0775U);
 }
 
+TEST(FileRulesTest, ReadersOfAFileAreThoseTheFoldersOnTheWayLetThrough) {
+    const auto folder = [](std::uint32_t owner, std::uint32_t group, unsigned permissions) {
+        FileStatus status;
+        status.kind = FileKind::directory;
+        status.owner = owner;
+        status.group = group;
+        status.permissions = permissions;
+        return status;
+    };
+    const FileAccess everybody{2001, 3001, 0644, {}};
+    EXPECT_EQ(readersThrough(everybody, {}).permissions, 0644U);
+    EXPECT_EQ(readersThrough(everybody, {folder(0, 0, 0755), folder(2001, 2001, 0700)}).permissions, 0600U);
+    EXPECT_EQ(readersThrough(everybody, {folder(2001, 3001, 0750)}).permissions, 0640U);
+    EXPECT_EQ(readersThrough(everybody, {folder(2001, 3000, 0750)}).permissions, 0600U);
+    EXPECT_EQ(readersThrough(everybody, {folder(2001, 3001, 0705)}).permissions, 0604U);
+    // Named users and groups pass as the folder's owner, its group or everybody else.
+    EXPECT_EQ(
+        readersThrough(
+            listed(2001, 3001, 0644, "u::rw-,u:2002:r--,u:2003:r--,g::r--,g:3002:r--,m::r--,o::r--"),
+            {folder(2002, 3002, 0750)})
+            .entries,
+        listed(2001, 3001, 0644, "u::rw-,u:2002:r--,u:2003:---,g::---,g:3002:r--,m::r--,o::---").entries);
+}
+
 TEST(FileRulesTest, FileIsReplaceableUnlessReadOnlyProtectedOrAnothersInAStickyFolder) {
     constexpr std::uint32_t user = 2001;
     FileStatus file;

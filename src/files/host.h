@@ -67,8 +67,9 @@ struct FileStatus {
     std::uint64_t device = 0; // with `identity`, which file this is, whatever its name
     std::uint64_t identity = 0;
     unsigned permissions = 0666; // POSIX permission bits, set-ID and sticky bits included; on Windows 0666,
-                                 // or 0444 for a read-only file
-    std::uint32_t owner = 0;     // POSIX user and group; 0 on Windows
+                                 // 0444 for a read-only file, 0777 for a folder
+    std::uint32_t owner = 0;     // POSIX user and group; on Windows the owner's account (see currentUser())
+                                 // and group 0
     std::uint32_t group = 0;
     std::uint32_t attributes = 0; // Windows file attributes; 0 on POSIX
 

@@ -513,7 +513,10 @@ ErrorOr<FileStatus> status(const Handle& file) {
     status.device = information.dwVolumeSerialNumber;
     status.identity = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
     status.attributes = information.dwFileAttributes;
-    status.permissions = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+    // A folder lets everybody through to its files (their own lists say who may open them).
+    status.permissions = status.kind == FileKind::directory                              ? 0777
+                         : (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444
+                                                                                         : 0666;
     // An owner that cannot be read (the user may not read the file's security) is nobody the user knows.
     const ErrorOr<std::string> security = hostCalls.security(file, OWNER_SECURITY_INFORMATION);
     PSID owner = nullptr;
