@@ -53,6 +53,33 @@ std::wstring wideFrom(UINT codePage, DWORD flags, std::string_view bytes) {
     return wide;
 }
 
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// Whether `path` is a full path that needs no resolving: a drive and a backslash, or a UNC path, with no
+// empty, "." or ".." folder in it. Only such a path is given as it stands; GetFullPathNameW would trim a
+// final dot or blank from every name.
+bool isPlainFullPath(const std::wstring& path) {
+    std::size_t start = 0;
+    if (path.size() >= 3 && path[1] == L':' && isSeparator(path[2])) {
+        start = 3;
+    } else if (path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
+        start = 2;
+    } else {
+        return false;
+    }
+    for (std::size_t at = start; at < path.size();) {
+        const std::size_t end = std::min(path.find(L'\\', at), path.size());
+        const std::wstring_view name(path.data() + at, end - at);
+        if ((name.empty() && end != path.size()) || name == L"." || name == L"..") {
+            return false;
+        }
+        at = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 std::wstring wideFromText(std::string_view text) {
@@ -100,6 +127,51 @@ std::string textFromAnswerBytes(std::string_view bytes) {
         return std::string(bytes);
     }
     return textFromWide(wideFrom(CP_ACP, 0, bytes));
+}
+
+std::wstring fullPathOf(std::string_view path) {
+    std::wstring converted = wideFromText(path.empty() ? "." : path);
+    std::replace(converted.begin(), converted.end(), L'/', L'\\');
+    if (converted.starts_with(L"\\\\?\\")) {
+        return converted;
+    }
+    // A folder name alone, relative to the working folder, is joined to it as it stands.
+    if (!(converted.size() >= 2 && converted[1] == L':') && !isSeparator(converted[0])) {
+        std::wstring working(GetCurrentDirectoryW(0, nullptr), L'\0');
+        working.resize(GetCurrentDirectoryW(static_cast<DWORD>(working.size()), working.data()));
+        if (!working.ends_with(L'\\')) {
+            working += L'\\';
+        }
+        converted = working + converted;
+    }
+    std::wstring full = converted;
+    if (!isPlainFullPath(converted)) {
+        full.assign(GetFullPathNameW(converted.c_str(), 0, nullptr, nullptr), L'\0');
+        full.resize(
+            GetFullPathNameW(converted.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    }
+    return extendedLengthPath(full);
+}
+
+std::string windowsErrorText(unsigned long error) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    // System messages end in a full stop and CR LF.
+    while (length > 0 &&
+           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.')) {
+        --length;
+    }
+    std::string message;
+    // A message beyond the basic plane, which no system message needs, is given by its number: so no lone
+    // half of a surrogate pair reaches the conversion.
+    const std::wstring_view wide(text == nullptr ? L"" : text, length);
+    if (std::none_of(wide.begin(), wide.end(), [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; })) {
+        message = textFromWide(wide);
+    }
+    LocalFree(text);
+    return message.empty() ? "Windows error " + std::to_string(error) : message;
 }
 
 std::wstring extendedLengthPath(std::wstring_view fullPath) {

@@ -27,6 +27,12 @@ std::string textFromWide(std::wstring_view wide);
 // The extended-length form ("\\?\C:\...", "\\?\UNC\server\share\...") of the full path `fullPath`, which
 // the file functions take beyond 260 characters; a path already in that form, or a device path, as it is.
 std::wstring extendedLengthPath(std::wstring_view fullPath);
+// The full path of the path `path`, joined to the working folder where it is relative, in the
+// extended-length form: as it stands where it needs no resolving (so that no final dot or blank of a name
+// is trimmed), otherwise as the system resolves it.
+std::wstring fullPathOf(std::string_view path);
+// The system's own message for the Windows error code `error`, without its final full stop.
+std::string windowsErrorText(unsigned long error);
 #endif
 
 } // namespace courseeval

@@ -171,24 +171,34 @@ std::string descriptorOf(const wchar_t* text) {
     return bytes;
 }
 
-// The SID of the user running the program, as SDDL names it.
-std::wstring userSid() {
-    std::wstring shown;
-    HANDLE token = nullptr;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != 0) {
+// The text of the SID `sid` ("S-1-5-21-..."); empty for none.
+std::wstring textOf(PSID sid) {
+    wchar_t* text = nullptr;
+    if (sid == nullptr || IsValidSid(sid) == 0 || ConvertSidToStringSidW(sid, &text) == 0) {
+        return {};
+    }
+    std::wstring shown(text);
+    LocalFree(text);
+    return shown;
+}
+
+// The SID of the user running the program.
+const std::wstring& userSid() {
+    static const std::wstring sid = [] {
+        std::wstring shown;
+        HANDLE token = nullptr;
         std::vector<char> buffer(256);
         DWORD size = 0;
-        wchar_t* text = nullptr;
-        if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) !=
-                0 &&
-            ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid, &text) !=
-                0) {
-            shown = text;
-            LocalFree(text);
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != 0) {
+            if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    &size) != 0) {
+                shown = textOf(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
+            }
+            CloseHandle(token);
         }
-        CloseHandle(token);
-    }
-    return shown;
+        return shown;
+    }();
+    return sid;
 }
 
 // A new file that only the user may open, whatever the folder would give it.
@@ -201,36 +211,25 @@ const std::string& usersAlone() {
 // Administrators and TrustedInstaller, who stand where root stands on POSIX.
 constexpr std::uint32_t firstAccount = 1000;
 constexpr std::uint32_t unknownAccount = 0xFFFFFFFF;
-std::vector<std::string> accounts;
+std::vector<std::wstring> accounts;
 
-std::uint32_t accountOf(PSID sid) {
-    if (sid == nullptr || IsValidSid(sid) == 0) {
+std::uint32_t accountOf(const std::wstring& sid) {
+    if (sid.empty()) {
         return unknownAccount;
     }
-    if (IsWellKnownSid(sid, WinLocalSystemSid) != 0 ||
-        IsWellKnownSid(sid, WinBuiltinAdministratorsSid) != 0) {
+    if (sid == L"S-1-5-18" || sid == L"S-1-5-32-544" ||
+        sid == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464") {
         return 0;
     }
-    const std::string bytes(static_cast<const char*>(sid), GetLengthSid(sid));
-    static const std::string trustedInstaller = [] {
-        PSID installer = nullptr;
-        std::string known;
-        if (ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-                                   &installer) != 0) {
-            known.assign(static_cast<const char*>(installer), GetLengthSid(installer));
-            LocalFree(installer);
-        }
-        return known;
-    }();
-    if (bytes == trustedInstaller) {
-        return 0;
+    auto known = std::find(accounts.begin(), accounts.end(), sid);
+    if (known == accounts.end()) {
+        known = accounts.insert(known, sid);
     }
-    const auto known = std::find(accounts.begin(), accounts.end(), bytes);
-    if (known != accounts.end()) {
-        return firstAccount + static_cast<std::uint32_t>(known - accounts.begin());
-    }
-    accounts.push_back(bytes);
-    return firstAccount + static_cast<std::uint32_t>(accounts.size() - 1);
+    return firstAccount + static_cast<std::uint32_t>(known - accounts.begin());
+}
+
+std::uint32_t accountOf(PSID sid) {
+    return accountOf(textOf(sid));
 }
 
 // Whether the SID `sid` stands for everybody: every user, Authenticated Users or Users.
@@ -296,59 +295,6 @@ bool inheritsNothing(const std::string& descriptor) {
     DWORD revision = 0;
     return GetSecurityDescriptorControl(const_cast<char*>(descriptor.data()), &control, &revision) != 0 &&
            (control & SE_DACL_PROTECTED) != 0;
-}
-
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-// Whether `path` is a full path that needs no resolving: a drive and a backslash, or a UNC path, with no
-// empty, "." or ".." folder in it. Only such a path is given as it stands; GetFullPathNameW would trim a
-// final dot or blank from every name.
-bool isPlainFullPath(const std::wstring& path) {
-    std::size_t start = 0;
-    if (path.size() >= 3 && path[1] == L':' && isSeparator(path[2])) {
-        start = 3;
-    } else if (path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
-        start = 2;
-    } else {
-        return false;
-    }
-    for (std::size_t at = start; at < path.size();) {
-        const std::size_t end = std::min(path.find(L'\\', at), path.size());
-        const std::wstring_view name(path.data() + at, end - at);
-        if ((name.empty() && end != path.size()) || name == L"." || name == L"..") {
-            return false;
-        }
-        at = end + 1;
-    }
-    return true;
-}
-
-// The full path of `path`, relative to the working folder where it is relative, in the extended-length
-// form.
-std::wstring fullPathOf(std::string_view path) {
-    std::wstring converted = wideFromText(path.empty() ? "." : path);
-    std::replace(converted.begin(), converted.end(), L'/', L'\\');
-    if (converted.starts_with(L"\\\\?\\")) {
-        return converted;
-    }
-    // A folder name alone, relative to the working folder, is joined to it as it stands.
-    if (!(converted.size() >= 2 && converted[1] == L':') && !isSeparator(converted[0])) {
-        std::wstring working(GetCurrentDirectoryW(0, nullptr), L'\0');
-        working.resize(GetCurrentDirectoryW(static_cast<DWORD>(working.size()), working.data()));
-        if (!working.ends_with(L'\\')) {
-            working += L'\\';
-        }
-        converted = working + converted;
-    }
-    std::wstring full = converted;
-    if (!isPlainFullPath(converted)) {
-        full.assign(GetFullPathNameW(converted.c_str(), 0, nullptr, nullptr), L'\0');
-        full.resize(
-            GetFullPathNameW(converted.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
-    }
-    return extendedLengthPath(full);
 }
 
 // A reparse point's data, as FSCTL_GET_REPARSE_POINT gives them for a junction or a symbolic link.
@@ -772,21 +718,7 @@ std::error_code lock(const Handle& file) {
 }
 
 std::uint32_t currentUser() {
-    static const std::uint32_t user = [] {
-        HANDLE token = nullptr;
-        std::uint32_t account = unknownAccount;
-        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) != 0) {
-            std::vector<char> buffer(256);
-            DWORD size = 0;
-            if (GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                    &size) != 0) {
-                account = accountOf(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid);
-            }
-            CloseHandle(token);
-        }
-        return account;
-    }();
-    return user;
+    return accountOf(userSid());
 }
 
 std::string userName(std::uint32_t user) {
@@ -796,22 +728,21 @@ std::string userName(std::uint32_t user) {
     if (user < firstAccount || user - firstAccount >= accounts.size()) {
         return "unknown";
     }
-    const auto sid = const_cast<char*>(accounts[user - firstAccount].data());
+    const std::wstring& sidText = accounts[user - firstAccount];
+    PSID sid = nullptr;
+    std::wstring shown = sidText;
     wchar_t name[256];
     wchar_t domain[256];
     DWORD nameSize = 256;
     DWORD domainSize = 256;
     SID_NAME_USE use{};
-    if (LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use) != 0) {
-        return textFromWide(std::wstring(domain) + L"\\" + name);
+    if (ConvertStringSidToSidW(sidText.c_str(), &sid) != 0) {
+        if (LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use) != 0) {
+            shown = std::wstring(domain) + L"\\" + name;
+        }
+        LocalFree(sid);
     }
-    wchar_t* text = nullptr;
-    std::string shown = "unknown";
-    if (ConvertSidToStringSidW(sid, &text) != 0) {
-        shown = textFromWide(text);
-        LocalFree(text);
-    }
-    return shown;
+    return textFromWide(shown);
 }
 
 unsigned creationMask() {
@@ -846,28 +777,6 @@ std::string likelyCause(std::string_view path, DWORD error) {
     default:
         return {};
     }
-}
-
-// The system's own message for a Windows error code, without its final full stop.
-std::string windowsErrorText(DWORD error) {
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    // System messages end in a full stop and CR LF.
-    while (length > 0 &&
-           (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L'.')) {
-        --length;
-    }
-    std::string message;
-    // A message beyond the basic plane, which no system message needs, is given by its number: so no lone
-    // half of a surrogate pair reaches the conversion.
-    const std::wstring_view wide(text == nullptr ? L"" : text, length);
-    if (std::none_of(wide.begin(), wide.end(), [](wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; })) {
-        message = textFromWide(wide);
-    }
-    LocalFree(text);
-    return message.empty() ? "Windows error " + std::to_string(error) : message;
 }
 
 } // namespace
