@@ -44,9 +44,11 @@ ReplacementFile::ReplacementFile(const Handle& folder, std::string folderShown, 
         // of them belongs to a run still going on. A folder that cannot be listed has none to give.
         const ErrorOr<std::vector<std::string>> names = host::list(folder);
         for (const std::string& candidate : names ? *names : std::vector<std::string>()) {
+            if (!isTemporaryNameOf(candidate, target_)) {
+                continue;
+            }
             const ErrorOr<FileStatus> status = host::statusAt(folder, candidate);
-            if (isTemporaryNameOf(candidate, target_) && status && status->kind == FileKind::regular &&
-                status->owner == host::currentUser()) {
+            if (status && status->kind == FileKind::regular && status->owner == host::currentUser()) {
                 require(host::remove(folder, candidate), "cannot remove the leftover of an interrupted run",
                         pathOf(candidate));
             }
