@@ -2,6 +2,7 @@
 #include "common/run_error.h"
 #include "files/action_log.h"
 #include "files/data_folder.h"
+#include "testing/error_of.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
@@ -18,22 +19,12 @@ namespace courseeval {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::errorOf;
 using testing::readBytes;
 using testing::writeBytes;
 
 class ActionLogTest : public ::testing::Test {
 protected:
-    // The error that `action` ends with; empty text when it succeeds.
-    template <typename Action>
-    static std::string errorOf(Action&& action) {
-        try {
-            action();
-        } catch (const RunError& error) {
-            return error.what();
-        }
-        return {};
-    }
-
     testing::TempFolder temp;
     DataFolder folder{temp.folderPath()};
     const std::string log = temp.file(std::string(actionLogFileName));

@@ -2,6 +2,7 @@
 #include "common/run_error.h"
 #include "files/data_folder.h"
 #include "files/file_rules.h"
+#include "testing/error_of.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
@@ -26,22 +27,13 @@ namespace courseeval {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::errorOf;
 using ::testing::HasSubstr;
 using testing::readBytes;
 using testing::writeBytes;
 
 class DataFolderTest : public ::testing::Test {
 protected:
-    // The error that `action` ends with; empty text when it succeeds.
-    template <typename Action>
-    static std::string errorOf(Action&& action) {
-        try {
-            action();
-        } catch (const RunError& error) {
-            return error.what();
-        }
-        return {};
-    }
     std::string readEvaluationFile() {
         InputFile input = folder.openEvaluationFile();
         std::string bytes(static_cast<std::size_t>(input.size()), '\0');

@@ -3,6 +3,7 @@
 #include "files/data_folder.h"
 #include "files/host.h"
 #include "files/replacement_file.h"
+#include "testing/error_of.h"
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
@@ -30,6 +31,7 @@ namespace courseeval {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::errorOf;
 using ::testing::HasSubstr;
 using testing::readBytes;
 
@@ -46,16 +48,6 @@ protected:
         const ErrorOr<FileStatus> old = host::statusAt(held, "data.txt");
         ReplacementFile(held, folder.folderPath(), "data.txt", target, true)
             .commit("new\r\n", old ? std::optional(*old) : std::nullopt, meanwhile);
-    }
-    // The error that `action` ends with; empty text when it succeeds.
-    template <typename Action>
-    static std::string errorOf(Action&& action) {
-        try {
-            action();
-        } catch (const RunError& error) {
-            return error.what();
-        }
-        return {};
     }
     std::vector<std::string> namesInFolder() const {
         std::vector<std::string> names;
