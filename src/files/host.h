@@ -285,6 +285,7 @@ struct HostCalls {
     int (*unlinkat)(int, const char*, int);
     int (*getFlags)(int, int*);            // the file's attribute flags (FS_IOC_GETFLAGS)
     int (*recordLock)(int, struct flock*); // fcntl(F_OFD_SETLK)
+    int (*setAcl)(int, void*);             // acl_set_fd, the list an acl_t
     HostCalls();
 };
 #else

@@ -29,7 +29,8 @@ HostCalls::HostCalls()
       fstat(::fstat), read(::read), write(::write), writev(::writev), fsync(::fsync), close(::close),
       renameat2(::renameat2), linkat(::linkat), unlinkat(::unlinkat),
       getFlags([](int descriptor, int* flags) { return ::ioctl(descriptor, FS_IOC_GETFLAGS, flags); }),
-      recordLock([](int descriptor, struct flock* lock) { return ::fcntl(descriptor, F_OFD_SETLK, lock); }) {}
+      recordLock([](int descriptor, struct flock* lock) { return ::fcntl(descriptor, F_OFD_SETLK, lock); }),
+      setAcl([](int descriptor, void* acl) { return acl_set_fd(descriptor, static_cast<acl_t>(acl)); }) {}
 
 HostCalls hostCalls;
 
@@ -385,7 +386,7 @@ std::error_code setAccess(const Handle& file, const FileAccess& access) {
     }
     // A list sets the permission bits with it; where the file system keeps no access lists, the permission
     // bits are all there is.
-    if (acl_set_fd(descriptor, acl->get()) != 0) {
+    if (hostCalls.setAcl(descriptor, acl->get()) != 0) {
         if (!noAccessLists(errno) || !access.entries.empty()) {
             return lastError();
         }

@@ -2,6 +2,7 @@
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -98,6 +99,8 @@ TEST_F(HostTest, LinkOpensOnlyAsItselfAndGivesItsTarget) {
     ASSERT_TRUE(link);
     EXPECT_EQ(host::status(*link)->kind, FileKind::symbolicLink);
     EXPECT_EQ(*host::linkTarget(*link), "a.txt");
+    std::filesystem::create_symlink("b", temp.file("short"));
+    EXPECT_EQ(*host::linkTarget(*host::open(folder, "short", {Access::name})), "b");
 }
 
 TEST_F(HostTest, AccessListIsReadAndGivenAsItsEntries) {
@@ -119,6 +122,16 @@ TEST_F(HostTest, AccessListIsReadAndGivenAsItsEntries) {
     const FileStatus status = *host::status(*file);
     EXPECT_EQ(status.permissions, 0604U);
     EXPECT_TRUE(host::access(*file, status)->entries.empty());
+
+    // A file system without access lists (ramfs, say) takes the bits alone, and refuses entries.
+    hostCalls.setAcl = [](int, void*) {
+        errno = ENOTSUP;
+        return -1;
+    };
+    EXPECT_FALSE(host::setAccess(*file, {0, 0, 0640, {}}));
+    EXPECT_EQ(host::status(*file)->permissions, 0640U);
+    EXPECT_EQ(host::setAccess(*file, {0, 0, 0640, entries}), std::errc::not_supported);
+    hostCalls = HostCalls();
 }
 #endif
 

@@ -7,6 +7,7 @@
 #include "testing/file_bytes.h"
 #include "testing/temp_folder.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -225,6 +226,38 @@ TEST_F(ReplacementFileTest, FileSystemThatCannotExchangeNamesReplacesTheFileWhol
     };
     EXPECT_EQ(errorOf([&] { replaceWithNew(); }), nothingReplaced);
     EXPECT_EQ(readBytes(target), "a co-worker's save");
+    EXPECT_THAT(namesInFolder(),
+                ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
+
+    // The old name that cannot be removed once the new one is linked: the new name goes again.
+    hostCalls.linkat = HostCalls().linkat;
+    static int removals = 0;
+    removals = 0;
+    hostCalls.unlinkat = [](int at, const char* name, int flags) {
+        return ++removals == 1 ? FaultyCalls::failed(EIO) : ::unlinkat(at, name, flags);
+    };
+    testing::writeBytes(target, "old");
+    EXPECT_EQ(errorOf([&] { replaceWithNew(); }), "cannot replace '" + target + "': Input/output error");
+    EXPECT_EQ(readBytes(target), "old");
+    EXPECT_THAT(namesInFolder(),
+                ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
+}
+
+TEST_F(ReplacementFileTest, FileThatAnotherProgramHoldsForAMomentIsReplacedOnceItIsFree) {
+    // As Windows refuses to rename a file held open without sharing its removal, for a quarter second.
+    const FaultyCalls faulty;
+    static std::chrono::steady_clock::time_point since;
+    since = std::chrono::steady_clock::now();
+    hostCalls.renameat2 = [](int from, const char* fromName, int to, const char* toName, unsigned flags) {
+        return flags != 0 ? FaultyCalls::failed(EINVAL) : ::renameat2(from, fromName, to, toName, flags);
+    };
+    hostCalls.linkat = [](int from, const char* fromName, int to, const char* toName, int flags) {
+        return std::chrono::steady_clock::now() - since < std::chrono::milliseconds(250)
+                   ? FaultyCalls::failed(EBUSY)
+                   : ::linkat(from, fromName, to, toName, flags);
+    };
+    replaceWithNew();
+    EXPECT_EQ(readBytes(target), "new\r\n");
     EXPECT_THAT(namesInFolder(),
                 ::testing::UnorderedElementsAre("data.txt", std::string(evaluationFileName)));
 }
