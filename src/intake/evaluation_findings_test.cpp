@@ -64,9 +64,14 @@ TEST_F(EvaluationFindingsTest, LineFeedLineEndsExplainTheErrorTheyEndIn) {
     const std::vector<std::string> findings = findingsOf(records(60, 43, "\n"));
     ASSERT_THAT(findings, ElementsAre(StartsWith("line 1 holds an LF without a CR before it")));
     EXPECT_THAT(findings[0], ::testing::HasSubstr("save the file with CR LF (Windows) line ends"));
-    // One LF inside a field of a whole record.
+    // One LF inside a field of a whole record, and in five.
     EXPECT_THAT(findingsOf(records(1, 43) + "x\n" + records(1, 43)),
                 ElementsAre(StartsWith("line 2 holds an LF")));
+    std::string five;
+    for (int record = 0; record < 5; ++record) {
+        five += "x\n" + records(1, 43);
+    }
+    EXPECT_THAT(findingsOf(five), ElementsAre(StartsWith("lines 1, 2, 3 and 2 more hold an LF")));
 }
 
 } // namespace
