@@ -190,7 +190,7 @@ std::string ReplacementFile::moveAsideAndReplace(const FileStatus& old) const {
     // Without an exchange (NFS, SMB, Windows) the old file goes aside first, in one step, as whatever
     // stands at the name then; only when it is the old file does the new one take the name, and only while
     // the name is free: a co-worker's save, before or after, stays.
-    const std::string aside = temporaryNameOf(target_, randomNumber());
+    std::string aside = temporaryNameOf(target_, randomNumber());
     for (int attempt = 1;; ++attempt) {
         const std::error_code error = host::rename(folder, target_, aside, RenameMode::noReplace);
         if (!error) {
