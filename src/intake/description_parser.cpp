@@ -65,7 +65,10 @@ ParsedDescription parseDescription(std::string_view description) {
 
 bool holdsKeyword(std::string_view description) {
     for (std::size_t at = 0; at < description.size(); ++at) {
-        if (keywordAt(description, at, sectionKeyword) || keywordAt(description, at, instructorKeyword)) {
+        // As in parseDescription(): only where a keyword's first letter stands can it begin.
+        const int first = static_cast<unsigned char>(description[at]) | caseBit;
+        if ((first == sectionKeyword.front() && keywordAt(description, at, sectionKeyword)) ||
+            (first == instructorKeyword.front() && keywordAt(description, at, instructorKeyword))) {
             return true;
         }
     }

@@ -33,16 +33,20 @@ struct LoneLineFeeds {
 
 LoneLineFeeds loneLineFeedsOf(std::string_view text) {
     LoneLineFeeds found;
+    // The lines are counted by their CRs only up to where an LF stands alone, which a file of CR LF line
+    // ends never has: its bytes are searched, not walked.
     int line = 1;
-    int lastCounted = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '\r') {
-            if (at + 1 < text.size() && text[at + 1] == '\n') {
-                ++at;
-            }
-            ++line;
-        } else if (text[at] == '\n' && line != lastCounted) {
-            lastCounted = line;
+    std::size_t counted = 0;
+    int lastNamed = 0;
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+        if (at > 0 && text[at - 1] == '\r') {
+            continue;
+        }
+        line += static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
+                                            text.begin() + static_cast<std::ptrdiff_t>(at), '\r'));
+        counted = at;
+        if (line != lastNamed) {
+            lastNamed = line;
             if (found.lines.size() < linesNamed) {
                 found.lines.push_back(line);
             }
