@@ -252,7 +252,7 @@ std::string temporaryNameOf(std::string_view target, std::uint64_t random) {
     std::string name(".");
     name.append(target).append(".");
     for (std::size_t letter = 0; letter < temporarySuffixLength; ++letter) {
-        name += temporaryLetters[random % temporaryLetters.size()];
+        name += temporaryLetters[static_cast<std::size_t>(random % temporaryLetters.size())];
         random /= temporaryLetters.size();
     }
     return name;
