@@ -122,14 +122,11 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
         if (status.kind == FileKind::symbolicLink) {
             if (!followsLink(status.owner, user)) {
                 const std::string link = walked + name;
-                if (asked.linkFirst) {
-                    throw fileError(asked.what, asked.shown,
-                                    "'" + link + "' " + linkNotFollowed(host::userName(status.owner)));
-                }
+                const std::string why = linkNotFollowed(host::userName(status.owner));
                 throw fileError(asked.what, asked.shown,
-                                link == asked.shown ? linkNotFollowed(host::userName(status.owner))
-                                                    : "leads to '" + link + "', which " +
-                                                          linkNotFollowed(host::userName(status.owner)));
+                                asked.linkFirst       ? "'" + link + "' " + why
+                                : link == asked.shown ? why
+                                                      : "leads to '" + link + "', which " + why);
             }
             if (++links > maxLinksFollowed) {
                 throw failed(std::make_error_code(std::errc::too_many_symbolic_link_levels));
@@ -299,13 +296,9 @@ std::optional<DataFolder::Opened> DataFolder::openToWrite(std::string_view fileN
         }
         throw hostError("cannot create", path, error);
     }
-    const FileStatus status = valueOf(host::status(*opened), "cannot create", path);
-    Refusal refused = notARegularFile(status.kind);
     // Writing a file with other names would change it under those too, wherever they stand.
-    if (!refused) {
-        refused = hasOtherNames(status.links);
-    }
-    if (refused) {
+    const FileStatus status = valueOf(host::status(*opened), "cannot create", path);
+    if (const Refusal refused = notToBeWritten(status)) {
         throw fileError("cannot create", path, *refused);
     }
     return Opened{std::move(*opened), status};
@@ -376,19 +369,16 @@ void DataFolder::replaceEvaluationFile(std::string_view content) const {
     Reached target =
         walkFrom(folder_, hostPath_, evaluationFileName, {what, what, path, {Access::reading}, true, true});
     const Handle& folder = target.folder();
+    const FileStatus folderStatus = valueOf(host::status(folder), what, path);
     std::optional<FileStatus> old;
     if (!target.missing) {
         const FileStatus& status = target.status;
-        Refusal refused = notARegularFile(status.kind);
         // Its other names would go on naming the old content.
-        if (!refused) {
-            refused = hasOtherNames(status.links);
-        }
+        Refusal refused = notToBeWritten(status);
         if (!refused) {
             const ErrorOr<FileFlags> flags = host::flags(target.file);
-            refused =
-                whyNotReplaceable(status, host::mayWrite(folder, target.name), flags ? *flags : FileFlags{},
-                                  valueOf(host::status(folder), what, path), host::currentUser());
+            refused = whyNotReplaceable(status, host::mayWrite(folder, target.name),
+                                        flags ? *flags : FileFlags{}, folderStatus, host::currentUser());
         }
         if (refused) {
             throw fileError(what, path, *refused);
@@ -401,8 +391,7 @@ void DataFolder::replaceEvaluationFile(std::string_view content) const {
                                      ? valueOf(host::access(target.file, *old), "cannot read", path)
                                      : FileAccess{old->owner, old->group, old->permissions, {}};
     // Leftovers are looked for only in the data folder itself, which this run has locked.
-    const bool dataFolder =
-        valueOf(host::status(folder), what, path).sameFileAs(valueOf(host::status(folder_), what, path));
+    const bool dataFolder = folderStatus.sameFileAs(valueOf(host::status(folder_), what, path));
     ReplacementFile replacement(folder, target.folderShown, target.name, path, dataFolder);
     replacement.commit(content, old, [&](const Handle& file, const FileStatus& created) {
         if (!old) {

@@ -56,6 +56,11 @@ Refusal hasOtherNames(std::uint64_t links) {
     return "has " + std::to_string(links) + " hard links; a run writes no file that has other names";
 }
 
+Refusal notToBeWritten(const FileStatus& status) {
+    Refusal refused = notARegularFile(status.kind);
+    return refused ? refused : hasOtherNames(status.links);
+}
+
 Refusal tooLargeToRead(std::uint64_t size) {
     if (size <= evaluationFileSizeLimit) {
         return std::nullopt;

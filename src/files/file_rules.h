@@ -35,6 +35,8 @@ inline constexpr int maxLinksFollowed = 40;
 // Why a file with `links` names (hard links) is not written: writing it would change the file under its
 // other names too, which may stand anywhere on the file system. Nothing for a file of one name.
 Refusal hasOtherNames(std::uint64_t links);
+// Why the file of status `status` is not written: anything but a regular file, or one of other names.
+Refusal notToBeWritten(const FileStatus& status);
 
 // The permission bits of a new file, within the umask: one that shows nothing of the data may be read and
 // written by all; one that does is the user's alone until it is given the evaluation file's access.
