@@ -57,6 +57,8 @@ TEST(FileRulesTest, ReadersOfAFileAreWithinTheEvaluationFilesOnlyWhereThatIsCert
     EXPECT_EQ(readersOf({user, 3000, 0640, {}}, faculty, user), Readers::othersBeyond);
     EXPECT_EQ(readersOf({user, 3000, 0600, {}}, faculty, user), Readers::within);
     EXPECT_EQ(readersOf({user, 3001, 0644, {}}, faculty, user), Readers::othersBeyond);
+    // Execute alone reads nothing.
+    EXPECT_EQ(readersOf({user, 3001, 0751, {}}, faculty, user), Readers::within);
     // A co-worker's file, whatever its bits: they may give themselves access.
     EXPECT_EQ(readersOf({2002, 3000, 0620, {}}, faculty, user), Readers::ownerBeyond);
     EXPECT_EQ(readersOf({2002, 3000, 0644, {}}, {user, 3001, 0644, {}}, user), Readers::within);
