@@ -41,6 +41,16 @@ struct Reached {
     const Handle& folder() const { return elsewhere.isOpen() ? elsewhere : *start; }
 };
 
+// The error of a walk that met, at `link` as walked, a link of `owner` that it does not follow.
+RunError linkRefused(const Walk& asked, const std::string& link, std::uint32_t owner) {
+    const std::string why = linkNotFollowed(host::userName(owner));
+    if (asked.linkFirst) {
+        return fileError(asked.what, asked.shown, "'" + link + "' " + why);
+    }
+    return fileError(asked.what, asked.shown,
+                     link == asked.shown ? why : "leads to '" + link + "', which " + why);
+}
+
 // Walks `path` from the folder `start`, whose path is `walked`, one name at a time: each name on the way
 // is opened as a name, never through a link, and a symbolic link met on the way or at the last name is
 // followed where followsLink() allows it, its target read from the very link whose owner was checked. The
@@ -121,12 +131,7 @@ Reached walkFrom(const Handle& start, std::string walked, std::string_view path,
         const FileStatus status = value(host::status(node));
         if (status.kind == FileKind::symbolicLink) {
             if (!followsLink(status.owner, user)) {
-                const std::string link = walked + name;
-                const std::string why = linkNotFollowed(host::userName(status.owner));
-                throw fileError(asked.what, asked.shown,
-                                asked.linkFirst       ? "'" + link + "' " + why
-                                : link == asked.shown ? why
-                                                      : "leads to '" + link + "', which " + why);
+                throw linkRefused(asked, walked + name, status.owner);
             }
             if (++links > maxLinksFollowed) {
                 throw failed(std::make_error_code(std::errc::too_many_symbolic_link_levels));
